@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs what the build and the tests need on Debian; quiet when all is there.
+set -euo pipefail
+pkgs=(cmake make g++ googletest libgtest-dev libbenchmark-dev
+      g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev
+      wine wine64 xvfb x11-utils xdotool imagemagick locales clang-format)
+missing=()
+for p in "${pkgs[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+# Wine takes its ANSI code page from the locale: 1251 needs a Russian one.
+if ! locale -a 2>/dev/null | grep -qi '^ru_RU\.utf-\?8$'; then
+  sed -i 's/^# *\(ru_RU.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+  grep -q '^ru_RU.UTF-8 UTF-8' /etc/locale.gen || echo 'ru_RU.UTF-8 UTF-8' >> /etc/locale.gen
+  locale-gen >/dev/null
+fi

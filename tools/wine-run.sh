@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Runs a Windows program under Wine: private prefix, code page 1251, no debug chatter.
+# Used as the cross build's CMAKE_CROSSCOMPILING_EMULATOR and by hand.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+export WINEPREFIX=${QV_WINEPREFIX:-$root/build/wineprefix}
+export WINEDEBUG=-all
+export LANG=ru_RU.UTF-8 LC_ALL=ru_RU.UTF-8
+export WINEDLLOVERRIDES="mscoree,mshtml="
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  mkdir -p "$WINEPREFIX"
+  # Two tests may start at once: only one of them creates the prefix.
+  (
+    flock 9
+    [ -f "$WINEPREFIX/system.reg" ] || { wineboot -i >/dev/null 2>&1; wineserver -w; }
+  ) 9>"$WINEPREFIX.lock"
+fi
+exec wine "$@"
