@@ -1,0 +1,56 @@
+// Pictures on a form and timers.
+#pragma once
+
+#include <windows.h>
+
+#include "Controls.h"
+#include "Graphics.h"
+
+// Shows Picture unscaled at its top-left corner, clipped to the control.
+class TImage : public TGraphicControl {
+ public:
+  explicit TImage(TComponent* AOwner);
+
+  TPicture* Picture() { return &picture_; }
+  // Draws the bitmap with its transparent colour left out.
+  bool Transparent() const { return transparent_; }
+  void SetTransparent(bool transparent);
+
+ protected:
+  void Paint() override;
+  // Bound to Picture's OnChange at creation; repaints. Overrides call this one too.
+  virtual void PictureChanged(TObject* Sender);
+
+ private:
+  TPicture picture_;
+  bool transparent_ = false;
+};
+
+// Ticks on the GUI thread through a hidden message-only window. Setting the interval it
+// already has changes nothing; a new interval or enabling restarts the countdown; no ticks
+// while disabled or with interval 0.
+class TTimer : public TComponent {
+ public:
+  explicit TTimer(TComponent* AOwner);
+  ~TTimer() override;
+
+  unsigned Interval() const { return interval_; }
+  void SetInterval(unsigned milliseconds);
+  bool Enabled() const { return enabled_; }
+  void SetEnabled(bool enabled);
+
+  // An exception thrown here is shown in the error box; the timer goes on.
+  TNotifyEvent OnTimer;
+
+ protected:
+  virtual void Timer();
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam,
+                                     LPARAM lParam) noexcept;
+  void UpdateTimer();
+
+  unsigned interval_ = 1000;
+  bool enabled_ = true;
+  WindowHandle window_;
+};

@@ -1,0 +1,157 @@
+// Forms and the application: title, taskbar window, message loop and the handler that
+// shows every exception reaching a window, timer or hook procedure in the error box.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+#include "Controls.h"
+
+enum TPosition { poDesigned, poDesktopCenter };
+enum TFormStyle { fsNormal, fsStayOnTop };
+
+// Forms are described in code. A form class builds its components in CreateComponents
+// (construct them with the form as owner, place them with SetParent), applies their stored
+// properties in ReadProperties, and is then set going by Load (TApplication::CreateForm
+// or NewForm does that):
+//
+//   class TMyForm : public TForm {
+//    public:
+//     using TForm::TForm;
+//    protected:
+//     void CreateComponents() override { Image1 = new TImage(this); Image1->SetParent(this); }
+//     void ReadProperties() override { Image1->SetBounds(0, 0, 10, 10); }
+//   };
+//   auto* form = NewForm<TMyForm>(Application);
+class TForm : public TWinControl {
+ public:
+  explicit TForm(TComponent* AOwner);
+  ~TForm() override;
+
+  // csLoading on the form and its components; CreateComponents; ReadProperties; Loaded for
+  // each owned component in creation order, then for the form; OnCreate. An exception in a
+  // step is shown in the error box and ends that step only; the window is made in any case.
+  void Load();
+
+  const std::string& Caption() const { return caption_; }
+  void SetCaption(const std::string& caption);
+
+  TFormBorderStyle BorderStyle() const { return borderStyle_; }
+  // After the window exists the window is made anew; the client size is kept.
+  void SetBorderStyle(TFormBorderStyle style);
+  TFormStyle FormStyle() const { return formStyle_; }
+  void SetFormStyle(TFormStyle style);
+  TPosition Position() const { return position_; }
+  void SetPosition(TPosition position) { position_ = position; }
+
+  void SetVisible(bool visible) override;
+  void Show();
+  // Hides the form; the main form ends the program.
+  void Close();
+
+  TCanvas* Canvas() { return &canvas_; }
+  void PaintWindow(HDC dc) override;
+
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+  TNotifyEvent OnCreate;
+  TNotifyEvent OnShow;
+  TNotifyEvent OnPaint;
+
+ protected:
+  virtual void CreateComponents() {}
+  virtual void ReadProperties() {}
+  virtual void DoCreate();
+  virtual void DoShow();
+  void CreateParams(TCreateParams& params) override;
+
+ private:
+  void Centre();
+
+  std::string caption_;
+  TFormBorderStyle borderStyle_ = bsSizeable;
+  TFormStyle formStyle_ = fsNormal;
+  TPosition position_ = poDesigned;
+  bool shownOnce_ = false;
+  TCanvas canvas_;
+};
+
+// Shows a message box, or records it in a test: returns the button pressed.
+using TMessageBoxHook =
+    std::function<int(const std::string& text, const std::string& caption, unsigned flags)>;
+// Sees every message the loop takes before it is dispatched (also those without a window).
+using TMessageEvent = std::function<void(MSG& message, bool& handled)>;
+
+class TApplication : public TComponent {
+ public:
+  explicit TApplication(TComponent* AOwner);
+  ~TApplication() override;
+
+  // Installs the Win32 platform services and makes the application window.
+  void Initialize();
+
+  // The application's own top-level window, which carries the taskbar button.
+  HWND Handle();
+  // Read back from the window (at most 255 characters); the executable's name at first.
+  std::string Title();
+  void SetTitle(const std::string& title);
+
+  TForm* MainForm() const { return mainForm_; }
+  // The first form created becomes the main form. The reference is set before the form loads.
+  template <class T>
+  void CreateForm(T*& reference) {
+    T* form = new T(this);
+    reference = form;
+    form->Load();
+    if (!mainForm_) mainForm_ = form;
+  }
+
+  // Shows the main form and runs the message loop until the quit message.
+  void Run();
+  // Posts the quit message; the loop ends when it takes it up.
+  void Terminate();
+  bool Terminated() const { return terminated_; }
+  // Dispatches the messages waiting, then returns.
+  void ProcessMessages();
+
+  // For catch blocks at a handler's edge: shows the current exception in the error box.
+  void HandleException() noexcept;
+  // The standard error box: ErrorBoxText(message), the title as caption, error icon, OK.
+  void ShowException(const std::string& message) noexcept;
+  int MessageBox(const std::string& text, const std::string& caption, unsigned flags);
+  // A null hook restores the system's message box.
+  void SetMessageBoxHook(TMessageBoxHook hook) { messageBoxHook_ = std::move(hook); }
+
+  TMessageEvent OnMessage;
+
+ private:
+  friend class TForm;
+  bool ProcessMessage(MSG& message);
+
+  WindowHandle handle_;
+  std::string title_;
+  TForm* mainForm_ = nullptr;
+  bool terminated_ = false;
+  TMessageBoxHook messageBoxHook_;
+};
+
+extern TApplication* const Application;
+
+template <class T>
+T* NewForm(TComponent* owner) {
+  T* form = new T(owner);
+  form->Load();
+  return form;
+}
+
+// Runs f at a Win32 callback's edge: any exception goes to the error box.
+template <class F>
+void GuardedCall(F&& f) noexcept {
+  try {
+    f();
+  } catch (...) {
+    Application->HandleException();
+  }
+}
