@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # The console tool's contract on small fixed Brain folders, through its command line.
-# usage: conversation.sh WORKDIR [--plain] RUNNER... (the emulator, if any, then the tool)
+# usage: conversation.sh WORKDIR [--plain ENCODING] RUNNER... (the emulator, if any, then the
+# tool). ENCODING is the terminal's: UTF-8 natively, the console's OEM code page under Wine.
 set -euo pipefail
 work=$1
 shift
-plain=0
+plain=
 if [ "$1" = --plain ]; then
-  plain=1
-  shift
+  plain=$2
+  shift 2
 fi
 run=("$@")
 exe=${run[-1]}
@@ -67,6 +68,14 @@ status=0
 expect_status conversation 0 $status
 expect_file conversation "$work/full.expected" "$work/full.out"
 
+# Without --app-dir the folder holding the executable is the application folder.
+cp "$exe" "$work/full/"
+beside=("${run[@]:0:${#run[@]}-1}" "$work/full/$(basename "$exe")")
+status=0
+"${beside[@]}" --seed 42 --date 01.02.2003 --tsv </dev/null >"$work/beside.out" || status=$?
+expect_status beside 0 $status
+head -1 "$work/full.expected" | expect_file beside /dev/stdin "$work/beside.out"
+
 # No greetings and no dialogue: both fail as the window's would, and the tool goes on.
 # Seed 4294967295 wraps: k = 2 uses seed 1, a pick of 0 of 2. The last line has no LF.
 printf 'zzz\nhi' >"$work/sparse.in"
@@ -107,13 +116,17 @@ for args in "--seed" "--seed -1" "--seed 4294967296" "--bogus" "extra" "--check 
   fi
 done
 
-if [ $plain = 1 ]; then
-  # A UTF-8 terminal: Russian typed in lower case matches, answers and errors read right.
-  printf '%s\n' 'мой кот' 'empty' 'bye' >"$work/plain.in"
-  printf '%s\n' 'Morning^ it is 1 мая *#' 'Мяу, кот!' 'See you soon' >"$work/plain.expected"
+if [ -n "$plain" ]; then
+  # A terminal: Russian typed in lower case matches, answers and errors read right.
+  to_terminal() { iconv -f UTF-8 -t "$plain"; }
+  printf '%s\n' 'мой кот' 'empty' 'bye' | to_terminal >"$work/plain.in"
+  printf '%s\n' 'Morning^ it is 1 мая *#' 'Мяу, кот!' 'See you soon' | to_terminal \
+    >"$work/plain.expected"
   printf '%s\n' 'List index out of bounds (0)' >"$work/plain.err.expected"
   status=0
-  LC_ALL=C.UTF-8 "${run[@]}" --app-dir "$work/full" --seed 42 --date '1 мая' \
+  # Arguments come in the locale's encoding; Wine hands them to the program in the ANSI
+  # code page, as Windows does.
+  LC_ALL=C.UTF-8 "${run[@]}" --app-dir "$(folder "$work/full")" --seed 42 --date '1 мая' \
     <"$work/plain.in" >"$work/plain.out" 2>"$work/plain.err" || status=$?
   expect_status plain 0 $status
   expect_file plain "$work/plain.expected" "$work/plain.out"

@@ -1,6 +1,7 @@
 // quelvoran-ask: the character's conversation without the window, and the Brain linter.
 #include <cstdio>
 #include <exception>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -92,12 +93,18 @@ int Converse(const TAskOptions& options, const std::string& appFolder,
   if (options.seed) {
     GlobalRandom().SetSeedSource([next = *options.seed]() mutable { return next++; });
   }
+  PlatformServices& base = Platform();
   std::unique_ptr<TFixedDatePlatform> fixedDate;
   if (options.date) {
     std::string date = options.tsv ? *options.date : console.ArgumentToAnsi(*options.date);
-    fixedDate = std::make_unique<TFixedDatePlatform>(Platform(), std::move(date));
+    fixedDate = std::make_unique<TFixedDatePlatform>(base, std::move(date));
     SetPlatform(*fixedDate);
   }
+  // The fixed date must not outlive this call as the program's platform.
+  struct TRestore {
+    PlatformServices& services;
+    ~TRestore() { SetPlatform(services); }
+  } restore{base};
 
   const TOutput output(options.tsv, console);
   TAnswerEngine engine(appFolder);
