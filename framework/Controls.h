@@ -139,6 +139,7 @@ class TControl : public TComponent {
   int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
 
  private:
+  friend class TWinControl;
   TAlign align_ = alNone;
   bool visible_ = true;
   bool enabled_ = true;

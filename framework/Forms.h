@@ -66,6 +66,7 @@ class TForm : public TWinControl {
   virtual void DoCreate();
   virtual void DoShow();
   void CreateParams(TCreateParams& params) override;
+  void CreateWnd() override;
 
  private:
   void Centre();

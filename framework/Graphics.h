@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "Classes.h"
@@ -256,6 +257,8 @@ class TBitmap : public TPersistent {
  private:
   void Changed();
   void Replace(BitmapHandle bitmap, uint8_t* bits, int width, int height);
+  // fileBitsOffset: where a file header says the bits start, from the info header on.
+  void LoadDib(const uint8_t* dib, size_t size, std::optional<size_t> fileBitsOffset);
 
   int width_ = 0, height_ = 0;
   uint8_t* bits_ = nullptr;  // owned by the DIB section

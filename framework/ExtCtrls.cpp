@@ -1,0 +1,97 @@
+#include "ExtCtrls.h"
+
+#include "Forms.h"
+
+// TImage
+
+TImage::TImage(TComponent* AOwner) : TGraphicControl(AOwner) {
+  picture_.OnChange = [this](TObject* sender) { PictureChanged(sender); };
+  SetBounds(0, 0, 105, 105);
+}
+
+void TImage::SetTransparent(bool transparent) {
+  if (transparent == transparent_) return;
+  transparent_ = transparent;
+  Invalidate();
+}
+
+void TImage::PictureChanged(TObject*) {
+  Invalidate();
+}
+
+void TImage::Paint() {
+  TBitmap* bitmap = picture_.Bitmap();
+  if (bitmap->Empty()) return;
+  HDC dc = Canvas()->Handle();
+  int width = bitmap->Width(), height = bitmap->Height();
+  // The DC is clipped to the control, so the picture is cut at its edges.
+  if (transparent_)
+    TransparentBlt(dc, 0, 0, width, height, bitmap->DC(), 0, 0, width, height,
+                   ColorToRGB(bitmap->TransparentColor()));
+  else
+    BitBlt(dc, 0, 0, width, height, bitmap->DC(), 0, 0, SRCCOPY);
+}
+
+// TTimer
+
+namespace {
+
+const char kTimerClass[] = "QvTimer";
+constexpr UINT_PTR kTimerId = 1;
+
+}  // namespace
+
+TTimer::TTimer(TComponent* AOwner) : TComponent(AOwner) {
+  static bool registered = false;
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+  if (!registered) {
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = WindowProc;
+    wc.hInstance = instance;
+    wc.lpszClassName = kTimerClass;
+    registered = RegisterClassExA(&wc) != 0;
+  }
+  window_.reset(
+      CreateWindowExA(0, kTimerClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr));
+  if (!window_) throw Exception("Error creating window");
+  SetWindowLongPtrA(window_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  UpdateTimer();
+}
+
+TTimer::~TTimer() {
+  KillTimer(window_.get(), kTimerId);
+  SetWindowLongPtrA(window_.get(), GWLP_USERDATA, 0);
+}
+
+void TTimer::SetInterval(unsigned milliseconds) {
+  if (milliseconds == interval_) return;
+  interval_ = milliseconds;
+  UpdateTimer();
+}
+
+void TTimer::SetEnabled(bool enabled) {
+  if (enabled == enabled_) return;
+  enabled_ = enabled;
+  UpdateTimer();
+}
+
+void TTimer::UpdateTimer() {
+  KillTimer(window_.get(), kTimerId);
+  if (enabled_ && interval_ != 0 && !SetTimer(window_.get(), kTimerId, interval_, nullptr))
+    throw Exception("Not enough timers available");
+}
+
+void TTimer::Timer() {
+  if (OnTimer) OnTimer(this);
+}
+
+LRESULT CALLBACK TTimer::WindowProc(HWND window, UINT message, WPARAM wParam,
+                                    LPARAM lParam) noexcept {
+  if (message == WM_TIMER && wParam == kTimerId) {
+    if (auto* self = reinterpret_cast<TTimer*>(GetWindowLongPtrA(window, GWLP_USERDATA)))
+      GuardedCall([self] { self->Timer(); });
+    return 0;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}

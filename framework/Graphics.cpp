@@ -1,0 +1,543 @@
+#include "Graphics.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <vector>
+
+COLORREF ColorToRGB(TColor color) {
+  if (color < 0) return GetSysColor(color & 0xFF);
+  return static_cast<COLORREF>(color);
+}
+
+// Fonts
+
+TFont::TFont() = default;
+
+void TFont::Assign(TPersistent* source) {
+  auto* font = dynamic_cast<TFont*>(source);
+  if (!font) return TPersistent::Assign(source);
+  if (name_ == font->name_ && height_ == font->height_ && color_ == font->color_ &&
+      style_ == font->style_ && orientation_ == font->orientation_ && charset_ == font->charset_)
+    return;
+  name_ = font->name_;
+  height_ = font->height_;
+  color_ = font->color_;
+  style_ = font->style_;
+  orientation_ = font->orientation_;
+  charset_ = font->charset_;
+  Changed();
+}
+
+void TFont::SetName(const std::string& name) {
+  if (name == name_) return;
+  name_ = name;
+  Changed();
+}
+
+void TFont::SetHeight(int height) {
+  if (height == height_) return;
+  height_ = height;
+  Changed();
+}
+
+int TFont::Size() const {
+  return -MulDiv(height_, 72, 96);
+}
+
+void TFont::SetSize(int points) {
+  SetHeight(-MulDiv(points, 96, 72));
+}
+
+void TFont::SetColor(TColor color) {
+  if (color == color_) return;
+  color_ = color;
+  Changed();
+}
+
+void TFont::SetStyle(TFontStyles style) {
+  if (style == style_) return;
+  style_ = style;
+  Changed();
+}
+
+void TFont::SetOrientation(int tenths) {
+  if (tenths == orientation_) return;
+  orientation_ = tenths;
+  Changed();
+}
+
+void TFont::SetCharset(BYTE charset) {
+  if (charset == charset_) return;
+  charset_ = charset;
+  Changed();
+}
+
+void TFont::Changed() {
+  // Listeners (a canvas) let go of the old handle before it is deleted.
+  if (OnChange) OnChange(this);
+  handle_.reset();
+}
+
+HFONT TFont::Handle() {
+  if (!handle_) {
+    LOGFONTA font{};
+    font.lfHeight = height_;
+    font.lfEscapement = font.lfOrientation = orientation_;
+    font.lfWeight = (style_ & fsBold) ? FW_BOLD : FW_NORMAL;
+    font.lfItalic = (style_ & fsItalic) ? 1 : 0;
+    font.lfUnderline = (style_ & fsUnderline) ? 1 : 0;
+    font.lfStrikeOut = (style_ & fsStrikeOut) ? 1 : 0;
+    font.lfCharSet = charset_;
+    font.lfOutPrecision = OUT_DEFAULT_PRECIS;
+    font.lfClipPrecision = CLIP_DEFAULT_PRECIS;
+    font.lfQuality = DEFAULT_QUALITY;
+    font.lfPitchAndFamily = DEFAULT_PITCH;
+    std::strncpy(font.lfFaceName, name_.c_str(), LF_FACESIZE - 1);
+    handle_.reset(CreateFontIndirectA(&font));
+  }
+  return handle_.get();
+}
+
+// Brushes and pens
+
+void TBrush::Assign(TPersistent* source) {
+  auto* brush = dynamic_cast<TBrush*>(source);
+  if (!brush) return TPersistent::Assign(source);
+  if (color_ == brush->color_ && style_ == brush->style_) return;
+  color_ = brush->color_;
+  style_ = brush->style_;
+  Changed();
+}
+
+void TBrush::SetColor(TColor color) {
+  if (color == color_) return;
+  color_ = color;
+  Changed();
+}
+
+void TBrush::SetStyle(TBrushStyle style) {
+  if (style == style_) return;
+  style_ = style;
+  Changed();
+}
+
+void TBrush::Changed() {
+  if (OnChange) OnChange(this);
+  handle_.reset();
+}
+
+HBRUSH TBrush::Handle() {
+  if (style_ == bsClear) return static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));  // not owned
+  if (!handle_) handle_.reset(CreateSolidBrush(ColorToRGB(color_)));
+  return handle_.get();
+}
+
+void TPen::Assign(TPersistent* source) {
+  auto* pen = dynamic_cast<TPen*>(source);
+  if (!pen) return TPersistent::Assign(source);
+  if (color_ == pen->color_ && width_ == pen->width_ && style_ == pen->style_) return;
+  color_ = pen->color_;
+  width_ = pen->width_;
+  style_ = pen->style_;
+  Changed();
+}
+
+void TPen::SetColor(TColor color) {
+  if (color == color_) return;
+  color_ = color;
+  Changed();
+}
+
+void TPen::SetWidth(int width) {
+  if (width == width_) return;
+  width_ = width;
+  Changed();
+}
+
+void TPen::SetStyle(TPenStyle style) {
+  if (style == style_) return;
+  style_ = style;
+  Changed();
+}
+
+void TPen::Changed() {
+  if (OnChange) OnChange(this);
+  handle_.reset();
+}
+
+HPEN TPen::Handle() {
+  if (!handle_)
+    handle_.reset(CreatePen(style_ == psClear ? PS_NULL : PS_SOLID, width_, ColorToRGB(color_)));
+  return handle_.get();
+}
+
+// Canvas
+
+TCanvas::TCanvas() {
+  font_.OnChange = [this](TObject*) {
+    if (dc_ && fontSelected_) SelectObject(dc_, oldFont_);
+    fontSelected_ = false;
+  };
+  brush_.OnChange = [this](TObject*) {
+    if (dc_ && brushSelected_) SelectObject(dc_, oldBrush_);
+    brushSelected_ = false;
+  };
+  pen_.OnChange = [this](TObject*) {
+    if (dc_ && penSelected_) SelectObject(dc_, oldPen_);
+    penSelected_ = false;
+  };
+}
+
+TCanvas::~TCanvas() {
+  Deselect();
+}
+
+void TCanvas::Deselect() {
+  if (!dc_) return;
+  if (fontSelected_) SelectObject(dc_, oldFont_);
+  if (brushSelected_) SelectObject(dc_, oldBrush_);
+  if (penSelected_) SelectObject(dc_, oldPen_);
+  fontSelected_ = brushSelected_ = penSelected_ = false;
+}
+
+void TCanvas::SetHandle(HDC dc) {
+  if (dc == dc_) return;
+  Deselect();
+  dc_ = dc;
+}
+
+HDC TCanvas::Handle() {
+  if (!dc_) throw Exception("Canvas does not allow drawing");
+  if (!fontSelected_) {
+    oldFont_ = SelectObject(dc_, font_.Handle());
+    SetTextColor(dc_, ColorToRGB(font_.Color()));
+    fontSelected_ = true;
+  }
+  if (!brushSelected_) {
+    oldBrush_ = SelectObject(dc_, brush_.Handle());
+    SetBkColor(dc_, ColorToRGB(brush_.Color()));
+    SetBkMode(dc_, brush_.Style() == bsSolid ? OPAQUE : TRANSPARENT);
+    brushSelected_ = true;
+  }
+  if (!penSelected_) {
+    oldPen_ = SelectObject(dc_, pen_.Handle());
+    penSelected_ = true;
+  }
+  return dc_;
+}
+
+void TCanvas::FillRect(const TRect& rect) {
+  HDC dc = Handle();
+  if (brush_.Style() != bsClear) ::FillRect(dc, &rect, brush_.Handle());
+}
+
+void TCanvas::Draw(int x, int y, TBitmap* bitmap) {
+  if (!bitmap || bitmap->Empty()) return;
+  StretchDraw(Rect(x, y, x + bitmap->Width(), y + bitmap->Height()), bitmap);
+}
+
+void TCanvas::StretchDraw(const TRect& rect, TBitmap* bitmap) {
+  if (!bitmap || bitmap->Empty()) return;
+  HDC dc = Handle();
+  int w = rect.right - rect.left, h = rect.bottom - rect.top;
+  if (bitmap->Transparent()) {
+    TransparentBlt(dc, rect.left, rect.top, w, h, bitmap->DC(), 0, 0, bitmap->Width(),
+                   bitmap->Height(), ColorToRGB(bitmap->TransparentColor()));
+  } else if (w == bitmap->Width() && h == bitmap->Height()) {
+    BitBlt(dc, rect.left, rect.top, w, h, bitmap->DC(), 0, 0, SRCCOPY);
+  } else {
+    int oldMode = SetStretchBltMode(dc, COLORONCOLOR);
+    StretchBlt(dc, rect.left, rect.top, w, h, bitmap->DC(), 0, 0, bitmap->Width(), bitmap->Height(),
+               SRCCOPY);
+    SetStretchBltMode(dc, oldMode);
+  }
+}
+
+void TCanvas::CopyRect(const TRect& dest, TCanvas* source, const TRect& sourceRect) {
+  HDC dc = Handle();
+  int oldMode = SetStretchBltMode(dc, COLORONCOLOR);
+  StretchBlt(dc, dest.left, dest.top, dest.right - dest.left, dest.bottom - dest.top,
+             source->Handle(), sourceRect.left, sourceRect.top, sourceRect.right - sourceRect.left,
+             sourceRect.bottom - sourceRect.top, SRCCOPY);
+  SetStretchBltMode(dc, oldMode);
+}
+
+void TCanvas::TextOut(int x, int y, const std::string& text) {
+  TextOutA(Handle(), x, y, text.data(), static_cast<int>(text.size()));
+}
+
+void TCanvas::TextRect(const TRect& rect, int x, int y, const std::string& text) {
+  UINT options = ETO_CLIPPED | (brush_.Style() == bsSolid ? ETO_OPAQUE : 0);
+  ExtTextOutA(Handle(), x, y, options, &rect, text.data(), static_cast<UINT>(text.size()), nullptr);
+}
+
+SIZE TCanvas::TextExtent(const std::string& text) {
+  SIZE size{};
+  GetTextExtentPoint32A(Handle(), text.data(), static_cast<int>(text.size()), &size);
+  return size;
+}
+
+// Bitmaps
+
+namespace {
+
+constexpr int kMaxSide = 32768;
+const char kInvalidBitmap[] = "Bitmap image is not valid";
+
+int Stride(int width) {
+  return (width * 3 + 3) & ~3;
+}
+
+BitmapHandle CreateDib(int width, int height, uint8_t*& bits) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = height;  // bottom-up
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* memory = nullptr;
+  BitmapHandle bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &memory, nullptr, 0));
+  if (!bitmap || !memory) throw Exception("Out of system resources");
+  bits = static_cast<uint8_t*>(memory);
+  return bitmap;
+}
+
+uint32_t Read32(const uint8_t* p) {
+  uint32_t v;
+  std::memcpy(&v, p, 4);
+  return v;
+}
+
+}  // namespace
+
+TBitmap::TBitmap() = default;
+
+TBitmap::~TBitmap() {
+  canvas_.SetHandle(nullptr);
+  if (dc_ && oldBitmap_) SelectObject(dc_.get(), oldBitmap_);
+}
+
+void TBitmap::Replace(BitmapHandle bitmap, uint8_t* bits, int width, int height) {
+  canvas_.SetHandle(nullptr);
+  if (dc_ && oldBitmap_) SelectObject(dc_.get(), oldBitmap_);
+  oldBitmap_ = nullptr;
+  bitmap_ = std::move(bitmap);
+  bits_ = bits;
+  width_ = bitmap_ ? width : 0;
+  height_ = bitmap_ ? height : 0;
+  if (!bitmap_) return;
+  if (!dc_) dc_.reset(CreateCompatibleDC(nullptr));
+  oldBitmap_ = SelectObject(dc_.get(), bitmap_.get());
+  canvas_.SetHandle(dc_.get());
+}
+
+void TBitmap::Changed() {
+  if (OnChange) OnChange(this);
+}
+
+void TBitmap::SetSize(int width, int height) {
+  width = std::clamp(width, 0, kMaxSide);
+  height = std::clamp(height, 0, kMaxSide);
+  if (width == width_ && height == height_) return;
+  if (width == 0 || height == 0) {
+    Replace(BitmapHandle(), nullptr, 0, 0);
+  } else {
+    uint8_t* bits = nullptr;
+    BitmapHandle bitmap = CreateDib(width, height, bits);
+    GdiFlush();
+    int rows = std::min(height, height_), bytes = std::min(width, width_) * 3;
+    for (int row = 0; row < rows; ++row)
+      std::memcpy(bits + static_cast<size_t>(height - 1 - row) * Stride(width),
+                  bits_ + static_cast<size_t>(height_ - 1 - row) * Stride(width_), bytes);
+    Replace(std::move(bitmap), bits, width, height);
+  }
+  Changed();
+}
+
+uint8_t* TBitmap::ScanLine(int row) {
+  if (row < 0 || row >= height_) throw EInvalidGraphicOperation("Scan line index out of range");
+  GdiFlush();
+  return bits_ + static_cast<size_t>(height_ - 1 - row) * Stride(width_);
+}
+
+TCanvas* TBitmap::Canvas() {
+  return &canvas_;
+}
+
+void TBitmap::SetTransparent(bool transparent) {
+  if (transparent == transparent_) return;
+  transparent_ = transparent;
+  Changed();
+}
+
+TColor TBitmap::TransparentColor() {
+  if (transparentMode_ == tmFixed) return transparentColor_;
+  if (Empty()) return clDefault;
+  const uint8_t* pixel = ScanLine(height_ - 1);
+  return static_cast<TColor>(RGB(pixel[2], pixel[1], pixel[0]));
+}
+
+void TBitmap::SetTransparentColor(TColor color) {
+  if (color == transparentColor_ && transparentMode_ == (color == clDefault ? tmAuto : tmFixed))
+    return;
+  transparentColor_ = color;
+  transparentMode_ = color == clDefault ? tmAuto : tmFixed;
+  Changed();
+}
+
+void TBitmap::SetTransparentMode(TTransparentMode mode) {
+  if (mode == transparentMode_) return;
+  transparentMode_ = mode;
+  if (mode == tmAuto) transparentColor_ = clDefault;
+  Changed();
+}
+
+void TBitmap::Assign(TPersistent* source) {
+  if (!source) {
+    if (!Empty()) {
+      Replace(BitmapHandle(), nullptr, 0, 0);
+      Changed();
+    }
+    return;
+  }
+  if (auto* picture = dynamic_cast<TPicture*>(source)) return Assign(picture->Bitmap());
+  auto* other = dynamic_cast<TBitmap*>(source);
+  if (!other) return TPersistent::Assign(source);
+  if (other == this) return;
+  if (other->Empty()) {
+    Replace(BitmapHandle(), nullptr, 0, 0);
+  } else {
+    uint8_t* bits = nullptr;
+    BitmapHandle bitmap = CreateDib(other->width_, other->height_, bits);
+    GdiFlush();
+    std::memcpy(bits, other->bits_, static_cast<size_t>(Stride(other->width_)) * other->height_);
+    Replace(std::move(bitmap), bits, other->width_, other->height_);
+  }
+  transparent_ = other->transparent_;
+  transparentMode_ = other->transparentMode_;
+  transparentColor_ = other->transparentColor_;
+  Changed();
+}
+
+void TBitmap::LoadFromDIB(const void* data, size_t size) {
+  LoadDib(static_cast<const uint8_t*>(data), size, std::nullopt);
+}
+
+void TBitmap::LoadDib(const uint8_t* dib, size_t size, std::optional<size_t> fileBitsOffset) {
+  constexpr size_t kHeader = sizeof(BITMAPINFOHEADER);
+  if (!dib || size < kHeader) throw EInvalidGraphic(kInvalidBitmap);
+  BITMAPINFOHEADER header;
+  std::memcpy(&header, dib, kHeader);
+  int bpp = header.biBitCount;
+  bool bitfields = header.biCompression == BI_BITFIELDS;
+  bool depthKnown = bpp == 1 || bpp == 4 || bpp == 8 || bpp == 16 || bpp == 24 || bpp == 32;
+  if (header.biSize < kHeader || header.biSize > size || !depthKnown ||
+      !(header.biCompression == BI_RGB || (bitfields && (bpp == 16 || bpp == 32))) ||
+      header.biWidth <= 0 || header.biWidth > kMaxSide || header.biHeight == 0 ||
+      header.biHeight > kMaxSide || header.biHeight < -kMaxSide)
+    throw EInvalidGraphic(kInvalidBitmap);
+  // The three colour masks lie at offset 40: after a plain header, or inside a longer one.
+  if (bitfields && header.biSize != kHeader && header.biSize < kHeader + 12)
+    throw EInvalidGraphic(kInvalidBitmap);
+  size_t masks = bitfields && header.biSize == kHeader ? 12 : 0;
+  size_t colors = header.biClrUsed;
+  if (bpp <= 8) {
+    if (colors == 0) colors = size_t{1} << bpp;
+    if (colors > (size_t{1} << bpp)) throw EInvalidGraphic(kInvalidBitmap);
+  }
+  size_t tableEnd = header.biSize + masks + colors * 4;
+  size_t bitsOffset = fileBitsOffset.value_or(tableEnd);
+  int width = header.biWidth;
+  int height = header.biHeight < 0 ? -header.biHeight : header.biHeight;
+  size_t stride = (static_cast<size_t>(width) * bpp + 31) / 32 * 4;
+  if (tableEnd > size || bitsOffset < tableEnd || bitsOffset > size ||
+      stride * height > size - bitsOffset)
+    throw EInvalidGraphic(kInvalidBitmap);
+
+  size_t tableBytes = bpp <= 8 ? colors * 4 : 0;
+  std::vector<uint8_t> info(kHeader + (bitfields ? 12 : 0) + tableBytes);
+  BITMAPINFOHEADER plain = header;
+  plain.biSize = kHeader;
+  plain.biClrUsed = bpp <= 8 ? static_cast<DWORD>(colors) : 0;
+  plain.biSizeImage = 0;
+  std::memcpy(info.data(), &plain, kHeader);
+  if (bitfields) std::memcpy(info.data() + kHeader, dib + kHeader, 12);
+  if (tableBytes)
+    std::memcpy(info.data() + kHeader + (bitfields ? 12 : 0), dib + header.biSize + masks,
+                tableBytes);
+
+  uint8_t* bits = nullptr;
+  BitmapHandle bitmap = CreateDib(width, height, bits);
+  WindowDC screen(nullptr);
+  if (SetDIBits(screen.dc(), bitmap.get(), 0, height, dib + bitsOffset,
+                reinterpret_cast<BITMAPINFO*>(info.data()), DIB_RGB_COLORS) == 0)
+    throw EInvalidGraphic(kInvalidBitmap);
+  Replace(std::move(bitmap), bits, width, height);
+  Changed();
+}
+
+void TBitmap::LoadFromStream(TStream& stream) {
+  constexpr size_t kFileHeader = 14;
+  int64_t available = stream.Size() - stream.Position();
+  if (available < static_cast<int64_t>(kFileHeader + sizeof(BITMAPINFOHEADER)))
+    throw EInvalidGraphic(kInvalidBitmap);
+  uint8_t fileHeader[kFileHeader];
+  stream.ReadBuffer(fileHeader, kFileHeader);
+  uint32_t fileSize = Read32(fileHeader + 2), bitsOffset = Read32(fileHeader + 10);
+  if (fileHeader[0] != 'B' || fileHeader[1] != 'M' ||
+      bitsOffset < kFileHeader + sizeof(BITMAPINFOHEADER))
+    throw EInvalidGraphic(kInvalidBitmap);
+  // The size in the header when it is plausible, else the rest of the stream.
+  int64_t total = fileSize >= kFileHeader + sizeof(BITMAPINFOHEADER) && fileSize <= available
+                      ? fileSize
+                      : available;
+  std::vector<uint8_t> dib(static_cast<size_t>(total) - kFileHeader);
+  stream.ReadBuffer(dib.data(), static_cast<int64_t>(dib.size()));
+  LoadDib(dib.data(), dib.size(), bitsOffset - kFileHeader);
+}
+
+void TBitmap::LoadFromFile(const std::string& fileName) {
+  TMemoryStream stream;
+  stream.LoadFromFile(fileName);
+  LoadFromStream(stream);
+}
+
+static void LoadBitmapResource(TBitmap& bitmap, HINSTANCE instance, LPCSTR name,
+                               const std::string& shownName) {
+  HRSRC resource = FindResourceA(instance, name, MAKEINTRESOURCEA(2));  // RT_BITMAP
+  HGLOBAL loaded = resource ? LoadResource(instance, resource) : nullptr;
+  const void* data = loaded ? LockResource(loaded) : nullptr;
+  if (!data) throw Exception("Resource " + shownName + " not found");
+  bitmap.LoadFromDIB(data, SizeofResource(instance, resource));
+}
+
+void TBitmap::LoadFromResourceName(HINSTANCE instance, const std::string& name) {
+  LoadBitmapResource(*this, instance, name.c_str(), name);
+}
+
+void TBitmap::LoadFromResourceID(HINSTANCE instance, int id) {
+  LoadBitmapResource(*this, instance, MAKEINTRESOURCEA(id), std::to_string(id));
+}
+
+// Pictures
+
+TPicture::TPicture() {
+  bitmap_.OnChange = [this](TObject*) {
+    if (OnChange) OnChange(this);
+  };
+}
+
+void TPicture::Assign(TPersistent* source) {
+  if (!source) return bitmap_.Assign(nullptr);
+  if (auto* picture = dynamic_cast<TPicture*>(source)) return bitmap_.Assign(picture->Bitmap());
+  if (dynamic_cast<TBitmap*>(source)) return bitmap_.Assign(source);
+  TPersistent::Assign(source);
+}
+
+void TPicture::LoadFromFile(const std::string& fileName) {
+  bitmap_.LoadFromFile(fileName);
+}
