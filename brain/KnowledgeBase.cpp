@@ -1,14 +1,105 @@
 #include "KnowledgeBase.h"
 
 #include <cstring>
-#include <vector>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
 
 namespace {
 
 constexpr char kCR = '\r';
 constexpr char kLF = '\n';
 constexpr char kEndOfFile = 26;
-constexpr size_t kChunkSize = 64 * 1024;
+constexpr size_t kChunkSize = 128 * 1024;
+
+constexpr size_t kNone = static_cast<size_t>(-1);
+
+// The first position p in from..last (from >= 1) where a line equal to a text of `length`
+// bytes beginning with `first` could start: a CR or LF before p, `first` at p and a CR at
+// p + length. Blocks of W bytes are tested at once.
+template <size_t W>
+struct Vectors;
+template <>
+struct Vectors<16> {
+  using Block = char __attribute__((vector_size(16)));
+  using Words = unsigned long long __attribute__((vector_size(16)));
+};
+template <>
+struct Vectors<32> {
+  using Block = char __attribute__((vector_size(32)));
+  using Words = unsigned long long __attribute__((vector_size(32)));
+};
+
+template <size_t W>
+[[gnu::always_inline]] inline size_t ScanCandidates(const char* data, size_t from, size_t last,
+                                                    size_t length, char first) {
+  using Block = typename Vectors<W>::Block;
+  using Words = typename Vectors<W>::Words;
+  auto none = [](Block block) {
+    Words words = reinterpret_cast<Words>(block);
+    unsigned long long any = 0;
+    for (size_t i = 0; i < W / 8; ++i) any |= words[i];
+    return any == 0;
+  };
+  const Block crs = Block{} + kCR, lfs = Block{} + kLF, firsts = Block{} + first;
+  size_t p = from;
+  for (; p + W <= last + 1; p += W) {
+    Block here, after, before;
+    std::memcpy(&here, data + p, W);
+    std::memcpy(&after, data + p + length, W);
+    Block hits = (here == firsts) & (after == crs);
+    if (none(hits)) continue;
+    std::memcpy(&before, data + p - 1, W);
+    hits &= (before == crs) | (before == lfs);
+    if (none(hits)) continue;
+    for (size_t i = 0; i < W; ++i)
+      if (hits[i]) return p + i;
+  }
+  for (; p <= last; ++p)
+    if (data[p] == first && data[p + length] == kCR && (data[p - 1] == kCR || data[p - 1] == kLF))
+      return p;
+  return kNone;
+}
+
+#if defined(__x86_64__) || defined(__i386__)
+[[gnu::target("avx2")]] size_t ScanCandidatesAvx2(const char* data, size_t from, size_t last,
+                                                  size_t length, char first) {
+  const __m256i crs = _mm256_set1_epi8(kCR), lfs = _mm256_set1_epi8(kLF);
+  const __m256i firsts = _mm256_set1_epi8(first);
+  // Lambdas would not inherit the target, so the loads are spelt out.
+#define QV_LOAD(at) _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + (at)))
+  size_t p = from;
+  for (; p + 64 <= last + 1; p += 64) {
+    __m256i low = _mm256_and_si256(_mm256_cmpeq_epi8(QV_LOAD(p), firsts),
+                                   _mm256_cmpeq_epi8(QV_LOAD(p + length), crs));
+    __m256i high = _mm256_and_si256(_mm256_cmpeq_epi8(QV_LOAD(p + 32), firsts),
+                                    _mm256_cmpeq_epi8(QV_LOAD(p + 32 + length), crs));
+    __m256i both = _mm256_or_si256(low, high);
+    if (_mm256_testz_si256(both, both)) continue;
+    __m256i before = QV_LOAD(p - 1);
+    low = _mm256_and_si256(
+        low, _mm256_or_si256(_mm256_cmpeq_epi8(before, crs), _mm256_cmpeq_epi8(before, lfs)));
+    before = QV_LOAD(p + 31);
+    high = _mm256_and_si256(
+        high, _mm256_or_si256(_mm256_cmpeq_epi8(before, crs), _mm256_cmpeq_epi8(before, lfs)));
+    uint64_t hits = static_cast<uint32_t>(_mm256_movemask_epi8(low)) |
+                    static_cast<uint64_t>(static_cast<uint32_t>(_mm256_movemask_epi8(high))) << 32;
+    if (hits) return p + static_cast<size_t>(__builtin_ctzll(hits));
+  }
+#undef QV_LOAD
+  return ScanCandidates<16>(data, p, last, length, first);
+}
+
+const bool kHasAvx2 = __builtin_cpu_supports("avx2");
+#endif
+
+size_t NextCandidate(const char* data, size_t from, size_t last, size_t length, char first) {
+#if defined(__x86_64__) || defined(__i386__)
+  if (kHasAvx2) return ScanCandidatesAvx2(data, from, last, length, first);
+#endif
+  return ScanCandidates<16>(data, from, last, length, first);
+}
 
 // Reads a file in large chunks and walks it line by line in the brain grammar. Between
 // calls it always stands at the start of a line.
@@ -75,8 +166,6 @@ class LineScanner {
   }
 
  private:
-  static constexpr size_t kNone = static_cast<size_t>(-1);
-
   const char* Data() const { return buffer_.get(); }
 
   void Finish() {
@@ -146,35 +235,13 @@ class LineScanner {
       return data[p + length] == kCR && std::memcmp(data + p, wanted.data(), length) == 0;
     };
     if (atLineStart && equalAt(pos_)) return pos_;
-    // Candidates: a CR or LF before, the first byte of `wanted` (a CR for an empty line) at
-    // the position, and a CR just after the line's length.
     const char first = length ? wanted[0] : kCR;
     const size_t last = end_ - length - 1;  // the last position whose line end is buffered
-    size_t p = pos_ + 1;
-    using Block = char __attribute__((vector_size(16)));
-    using Bits = unsigned long long __attribute__((vector_size(16)));
-    const Block crs = {kCR, kCR, kCR, kCR, kCR, kCR, kCR, kCR,
-                       kCR, kCR, kCR, kCR, kCR, kCR, kCR, kCR};
-    const Block lfs = {kLF, kLF, kLF, kLF, kLF, kLF, kLF, kLF,
-                       kLF, kLF, kLF, kLF, kLF, kLF, kLF, kLF};
-    const Block firsts = {first, first, first, first, first, first, first, first,
-                          first, first, first, first, first, first, first, first};
-    for (; p + 16 <= last + 1; p += 16) {
-      Block here, before, after;
-      std::memcpy(&here, data + p, 16);
-      std::memcpy(&after, data + p + length, 16);
-      Block hits = (here == firsts) & (after == crs);
-      Bits any = reinterpret_cast<Bits>(hits);
-      if (!(any[0] | any[1])) continue;
-      std::memcpy(&before, data + p - 1, 16);
-      hits &= (before == crs) | (before == lfs);
-      any = reinterpret_cast<Bits>(hits);
-      if (!(any[0] | any[1])) continue;
-      for (size_t i = 0; i < 16; ++i)
-        if (hits[i] && LineStartsAt(p + i) && equalAt(p + i)) return p + i;
+    for (size_t p = pos_ + 1; p <= last; ++p) {
+      p = NextCandidate(data, p, last, length, first);
+      if (p == kNone) break;
+      if (LineStartsAt(p) && equalAt(p)) return p;
     }
-    for (; p <= last; ++p)
-      if (data[p] == first && LineStartsAt(p) && equalAt(p)) return p;
     return kNone;
   }
 
