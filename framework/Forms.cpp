@@ -7,6 +7,18 @@
 #include "Handles.h"
 #include "Win32Platform.h"
 
+void SetWindowTopmost(HWND window, bool topmost) {
+  constexpr UINT kFlags = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
+  if (topmost) {
+    SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, kFlags);
+    return;
+  }
+  HWND owner = GetWindow(window, GW_OWNER);
+  if (owner) SetWindowLongPtrA(window, GWLP_HWNDPARENT, 0);
+  SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, kFlags);
+  if (owner) SetWindowLongPtrA(window, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
+}
+
 // TForm
 
 TForm::TForm(TComponent* AOwner) : TWinControl(AOwner) {
@@ -75,9 +87,7 @@ void TForm::SetBorderStyle(TFormBorderStyle style) {
 void TForm::SetFormStyle(TFormStyle style) {
   if (style == formStyle_) return;
   formStyle_ = style;
-  if (HandleAllocated())
-    SetWindowPos(Handle(), style == fsStayOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
-                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  if (HandleAllocated()) SetWindowTopmost(Handle(), style == fsStayOnTop);
 }
 
 void TForm::CreateParams(TCreateParams& params) {

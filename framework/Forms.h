@@ -10,6 +10,11 @@
 #include "Controls.h"
 
 enum TPosition { poDesigned, poDesktopCenter };
+
+// SetWindowPos with HWND_TOPMOST or HWND_NOTOPMOST, position and size untouched.
+// Wine keeps an owned popup in the topmost layer on HWND_NOTOPMOST, so the owner is
+// detached for that call.
+void SetWindowTopmost(HWND window, bool topmost);
 enum TFormStyle { fsNormal, fsStayOnTop };
 
 // Forms are described in code. A form class builds its components in CreateComponents
