@@ -1,10 +1,9 @@
 #include "KnowledgeBase.h"
 
-#include <cstring>
+#include "LineScan.h"
 
-#if defined(__x86_64__) || defined(__i386__)
-#include <immintrin.h>
-#endif
+#include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -12,97 +11,11 @@ constexpr char kCR = '\r';
 constexpr char kLF = '\n';
 constexpr char kEndOfFile = 26;
 constexpr size_t kChunkSize = 128 * 1024;
-
-constexpr size_t kNone = static_cast<size_t>(-1);
-
-// The first position p in from..last (from >= 1) where a line equal to a text of `length`
-// bytes beginning with `first` could start: a CR or LF before p, `first` at p and a CR at
-// p + length. Blocks of W bytes are tested at once.
-template <size_t W>
-struct Vectors;
-template <>
-struct Vectors<16> {
-  using Block = char __attribute__((vector_size(16)));
-  using Words = unsigned long long __attribute__((vector_size(16)));
-};
-template <>
-struct Vectors<32> {
-  using Block = char __attribute__((vector_size(32)));
-  using Words = unsigned long long __attribute__((vector_size(32)));
-};
-
-template <size_t W>
-[[gnu::always_inline]] inline size_t ScanCandidates(const char* data, size_t from, size_t last,
-                                                    size_t length, char first) {
-  using Block = typename Vectors<W>::Block;
-  using Words = typename Vectors<W>::Words;
-  auto none = [](Block block) {
-    Words words = reinterpret_cast<Words>(block);
-    unsigned long long any = 0;
-    for (size_t i = 0; i < W / 8; ++i) any |= words[i];
-    return any == 0;
-  };
-  const Block crs = Block{} + kCR, lfs = Block{} + kLF, firsts = Block{} + first;
-  size_t p = from;
-  for (; p + W <= last + 1; p += W) {
-    Block here, after, before;
-    std::memcpy(&here, data + p, W);
-    std::memcpy(&after, data + p + length, W);
-    Block hits = (here == firsts) & (after == crs);
-    if (none(hits)) continue;
-    std::memcpy(&before, data + p - 1, W);
-    hits &= (before == crs) | (before == lfs);
-    if (none(hits)) continue;
-    for (size_t i = 0; i < W; ++i)
-      if (hits[i]) return p + i;
-  }
-  for (; p <= last; ++p)
-    if (data[p] == first && data[p + length] == kCR && (data[p - 1] == kCR || data[p - 1] == kLF))
-      return p;
-  return kNone;
-}
-
-#if defined(__x86_64__) || defined(__i386__)
-[[gnu::target("avx2")]] size_t ScanCandidatesAvx2(const char* data, size_t from, size_t last,
-                                                  size_t length, char first) {
-  const __m256i crs = _mm256_set1_epi8(kCR), lfs = _mm256_set1_epi8(kLF);
-  const __m256i firsts = _mm256_set1_epi8(first);
-  // Lambdas would not inherit the target, so the loads are spelt out.
-#define QV_LOAD(at) _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + (at)))
-  size_t p = from;
-  for (; p + 64 <= last + 1; p += 64) {
-    __m256i low = _mm256_and_si256(_mm256_cmpeq_epi8(QV_LOAD(p), firsts),
-                                   _mm256_cmpeq_epi8(QV_LOAD(p + length), crs));
-    __m256i high = _mm256_and_si256(_mm256_cmpeq_epi8(QV_LOAD(p + 32), firsts),
-                                    _mm256_cmpeq_epi8(QV_LOAD(p + 32 + length), crs));
-    __m256i both = _mm256_or_si256(low, high);
-    if (_mm256_testz_si256(both, both)) continue;
-    __m256i before = QV_LOAD(p - 1);
-    low = _mm256_and_si256(
-        low, _mm256_or_si256(_mm256_cmpeq_epi8(before, crs), _mm256_cmpeq_epi8(before, lfs)));
-    before = QV_LOAD(p + 31);
-    high = _mm256_and_si256(
-        high, _mm256_or_si256(_mm256_cmpeq_epi8(before, crs), _mm256_cmpeq_epi8(before, lfs)));
-    uint64_t hits = static_cast<uint32_t>(_mm256_movemask_epi8(low)) |
-                    static_cast<uint64_t>(static_cast<uint32_t>(_mm256_movemask_epi8(high))) << 32;
-    if (hits) return p + static_cast<size_t>(__builtin_ctzll(hits));
-  }
-#undef QV_LOAD
-  return ScanCandidates<16>(data, p, last, length, first);
-}
-
-const bool kHasAvx2 = __builtin_cpu_supports("avx2");
-#endif
-
-size_t NextCandidate(const char* data, size_t from, size_t last, size_t length, char first) {
-#if defined(__x86_64__) || defined(__i386__)
-  if (kHasAvx2) return ScanCandidatesAvx2(data, from, last, length, first);
-#endif
-  return ScanCandidates<16>(data, from, last, length, first);
-}
+constexpr size_t kNone = kNoPosition;
 
 // Reads a file in large chunks and walks it line by line in the brain grammar. Between
-// calls it always stands at the start of a line.
+// calls it always stands at the start of a line. Byte 26 is looked for only in the bytes
+// about to be used, so that the keyword scan can test for it in the same pass.
 class LineScanner {
  public:
   explicit LineScanner(const std::string& path)
@@ -111,7 +24,9 @@ class LineScanner {
   // The next line; false at the end of the file.
   bool NextLine(std::string& line) {
     SkipPendingLF();
-    if (pos_ == end_ && !Refill()) return false;
+    if (pos_ == end_) Refill();
+    CutAtEndOfFile();
+    if (pos_ == end_) return false;
     line.clear();
     for (;;) {
       auto* cr = static_cast<const char*>(std::memchr(Data() + pos_, kCR, end_ - pos_));
@@ -124,7 +39,9 @@ class LineScanner {
       }
       line.append(Data() + pos_, end_ - pos_);
       pos_ = end_;
-      if (!Refill()) return true;
+      Refill();
+      CutAtEndOfFile();
+      if (pos_ == end_) return true;
     }
   }
 
@@ -132,7 +49,8 @@ class LineScanner {
   bool SkipToLine(std::string_view wanted) {
     if (wanted.find(kCR) != std::string_view::npos ||
         wanted.find(kEndOfFile) != std::string_view::npos) {
-      Finish();
+      finished_ = true;
+      pos_ = end_;
       return false;
     }
     bool atLineStart = true;
@@ -141,6 +59,7 @@ class LineScanner {
       size_t hit = FindLine(wanted, atLineStart);
       if (hit != kNone) {
         pos_ = hit + wanted.size() + 1;
+        clean_ = std::max(clean_, pos_);
         pendingLF_ = true;
         return true;
       }
@@ -161,17 +80,12 @@ class LineScanner {
         pos_ = end_;
         atLineStart = false;
       }
-      if (!Refill() && !finished_) return false;
+      Refill();
     }
   }
 
  private:
   const char* Data() const { return buffer_.get(); }
-
-  void Finish() {
-    finished_ = true;
-    pos_ = end_;
-  }
 
   // An LF right after a CR belongs to that line end.
   void SkipPendingLF() {
@@ -181,9 +95,9 @@ class LineScanner {
     pendingLF_ = false;
   }
 
-  // Keeps the unread bytes and appends the next chunk; false when nothing was added.
-  bool Refill() {
-    if (finished_) return false;
+  // Keeps the unread bytes and appends the next chunk.
+  void Refill() {
+    if (finished_) return;
     size_t kept = end_ - pos_;
     if (!buffer_ || capacity_ < kept + kChunkSize) {
       size_t capacity = kept + kChunkSize;
@@ -194,20 +108,29 @@ class LineScanner {
     } else if (kept && pos_) {
       std::memmove(buffer_.get(), Data() + pos_, kept);
     }
+    clean_ = clean_ > pos_ ? std::min(clean_ - pos_, kept) : 0;
     pos_ = 0;
     end_ = kept;
     size_t count = file_->Read(buffer_.get() + kept, capacity_ - kept);
-    if (count == 0) {
-      finished_ = true;
-      return false;
-    }
-    auto* stop = static_cast<const char*>(std::memchr(Data() + kept, kEndOfFile, count));
-    if (stop) {
-      count = static_cast<size_t>(stop - (Data() + kept));
-      finished_ = true;
-    }
+    if (count == 0) finished_ = true;
     end_ = kept + count;
-    return count > 0;
+  }
+
+  // Byte 26 ends the file: drops it and everything after it.
+  void CutAt(size_t stop) {
+    end_ = stop;
+    clean_ = stop;
+    finished_ = true;
+  }
+
+  void CutAtEndOfFile() {
+    if (clean_ >= end_) return;
+    size_t from = std::max(clean_, pos_);
+    auto* stop = static_cast<const char*>(std::memchr(Data() + from, kEndOfFile, end_ - from));
+    if (stop)
+      CutAt(static_cast<size_t>(stop - Data()));
+    else
+      clean_ = end_;
   }
 
   // Where the last line of the buffered bytes starts, kNone if it started before them.
@@ -226,29 +149,47 @@ class LineScanner {
     return data[p - 1] == kLF && p >= pos_ + 2 && data[p - 2] == kCR;
   }
 
-  // The first complete line in the buffer equal to `wanted` (followed by its CR).
-  size_t FindLine(std::string_view wanted, bool atLineStart) const {
+  // The first complete line in the buffer equal to `wanted` (followed by its CR). Returns
+  // kNone once every buffered byte is known to lie before the end of the file.
+  size_t FindLine(std::string_view wanted, bool atLineStart) {
     const size_t length = wanted.size();
-    if (end_ - pos_ < length + 1) return kNone;
+    const char first = length ? wanted[0] : kCR;
     const char* data = Data();
     auto equalAt = [&](size_t p) {
       return data[p + length] == kCR && std::memcmp(data + p, wanted.data(), length) == 0;
     };
-    if (atLineStart && equalAt(pos_)) return pos_;
-    const char first = length ? wanted[0] : kCR;
-    const size_t last = end_ - length - 1;  // the last position whose line end is buffered
-    for (size_t p = pos_ + 1; p <= last; ++p) {
-      p = NextCandidate(data, p, last, length, first);
-      if (p == kNone) break;
-      if (LineStartsAt(p) && equalAt(p)) return p;
+    const ScanFunction scan = BestScan();
+    for (;;) {
+      if (end_ - pos_ < length + 1 || data[pos_] == kEndOfFile) {
+        CutAtEndOfFile();
+        return kNone;
+      }
+      // A line equal to `wanted` holds no byte 26, so a match needs no test for it.
+      if (atLineStart && equalAt(pos_)) return pos_;
+      const size_t last = end_ - length - 1;  // the last position whose line end is buffered
+      bool cut = false;
+      for (size_t p = pos_ + 1; p <= last; ++p) {
+        p = scan(data, p, last, length, first);
+        if (p == kNone) break;
+        if (data[p] == kEndOfFile) {
+          CutAt(p);
+          cut = true;
+          break;
+        }
+        if (LineStartsAt(p) && equalAt(p)) return p;
+      }
+      if (cut) continue;
+      clean_ = std::max(clean_, last + 1);
+      CutAtEndOfFile();
+      return kNone;
     }
-    return kNone;
   }
 
   std::unique_ptr<PlatformFile> file_;
   std::unique_ptr<char[]> buffer_;
   size_t capacity_ = 0;
   size_t pos_ = 0, end_ = 0;
+  size_t clean_ = 0;  // the bytes before it hold no byte 26
   bool pendingLF_ = false;
   bool finished_ = false;
 };
