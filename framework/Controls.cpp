@@ -575,6 +575,8 @@ LRESULT TWinControl::OnMouseButton(UINT message, WPARAM wParam, int x, int y) {
     if (button == mbLeft) {
       SetCapture(handle_);
       captureControl_ = target;
+      // The second press of a double click makes no second click.
+      clickPending_ = !twice;
     }
     // A handler may start a modal loop (a window drag) that ends the capture meanwhile.
     target->MouseDown(button, shift, x - (target == this ? 0 : target->Left()),
@@ -582,6 +584,8 @@ LRESULT TWinControl::OnMouseButton(UINT message, WPARAM wParam, int x, int y) {
   } else {
     TControl* target = button == mbLeft ? captureControl_ : nullptr;
     bool pressedHere = target != nullptr;
+    bool clicked = pressedHere && clickPending_;
+    clickPending_ = false;
     if (!target) target = ControlAtPos(x, y);
     if (!target) target = this;
     if (button == mbLeft) {
@@ -593,7 +597,7 @@ LRESULT TWinControl::OnMouseButton(UINT message, WPARAM wParam, int x, int y) {
     target->MouseUp(button, shift, localX, localY);
     bool inside =
         localX >= 0 && localY >= 0 && localX < target->Width() && localY < target->Height();
-    if (pressedHere && (target == this || inside)) target->Click();
+    if (clicked && (target == this || inside)) target->Click();
   }
   return DefaultHandler(message, wParam, MAKELPARAM(x, y));
 }

@@ -257,5 +257,6 @@ class TWinControl : public TControl {
   WNDPROC defaultProc_ = nullptr;  // the system class's own procedure when subclassed
   std::vector<TControl*> controls_;
   TControl* captureControl_ = nullptr;  // pressed child that gets the release
+  bool clickPending_ = false;
   bool settingBounds_ = false;
 };

@@ -162,6 +162,12 @@ TEST_F(FormTest, MouseGoesToTheTopmostPictureAndAnErrorInItsHandlerIsShown) {
   SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(12, 12));
   SendMessageA(window, WM_LBUTTONUP, 0, MAKELPARAM(60, 60));
   EXPECT_EQ(form->seen, (std::vector<std::string>{"down 0 2,2"}));
+  // A double click makes one click.
+  form->seen.clear();
+  Press(window, WM_LBUTTONDOWN, WM_LBUTTONUP, MK_LBUTTON, 12, 12);
+  Press(window, WM_LBUTTONDBLCLK, WM_LBUTTONUP, MK_LBUTTON, 12, 12);
+  EXPECT_EQ(form->seen, (std::vector<std::string>{"down 0 2,2", "click", "down 0 2,2"}));
+  boxes.boxes.clear();
   // Hidden and disabled pictures let the press through to what lies beneath.
   form->seen.clear();
   form->image->SetEnabled(false);
@@ -275,6 +281,25 @@ TEST_F(FormTest, TheTitleIsReadBackFromTheApplicationWindow) {
   Application->SetTitle("\xC3.\xC3.\xCA\xEE\xF0\xEC\xE8\xE4");
   EXPECT_EQ(Application->Title(), "\xC3.\xC3.\xCA\xEE\xF0\xEC\xE8\xE4");
   Application->SetTitle(original);
+}
+
+TEST_F(FormTest, TheLoopShowsEveryMessageToOnMessageFirst) {
+  std::vector<UINT> seen;
+  Application->OnMessage = [&](MSG& message, bool& handled) {
+    if (message.message == WM_APP + 7) {
+      seen.push_back(message.message);
+      handled = true;
+    }
+    if (message.message == WM_APP + 8) throw Exception("Message failed");
+  };
+  // Posted without a window, as WM_CANCELJOURNAL is.
+  PostThreadMessageA(GetCurrentThreadId(), WM_APP + 7, 0, 0);
+  PostThreadMessageA(GetCurrentThreadId(), WM_APP + 8, 0, 0);
+  Application->ProcessMessages();
+  Application->OnMessage = nullptr;
+  EXPECT_EQ(seen, std::vector<UINT>{WM_APP + 7});
+  ASSERT_EQ(boxes.boxes.size(), 1u);
+  EXPECT_EQ(boxes.boxes[0].text, "Message failed.");
 }
 
 TEST_F(FormTest, OwnedControlsGoWithTheForm) {

@@ -296,3 +296,31 @@ TEST(BitmapTest, SystemColoursAreResolved) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(BitmapTest, LoadsBitmapResourcesByNameAndNumber) {
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+  TBitmap byName, byId;
+  byName.LoadFromResourceName(instance, "TESTBMP");
+  byId.LoadFromResourceID(instance, 7);
+  for (TBitmap* bitmap : {&byName, &byId}) {
+    ASSERT_EQ(bitmap->Width(), 2);
+    ASSERT_EQ(bitmap->Height(), 1);
+    EXPECT_EQ(Pixel24(*bitmap, 0, 0), kRed);
+    EXPECT_EQ(Pixel24(*bitmap, 1, 0), kBlue);
+  }
+  try {
+    byName.LoadFromResourceName(instance, "MISSING");
+    FAIL();
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "Resource MISSING not found");
+  }
+  EXPECT_EQ(byName.Width(), 2);
+  // The same picture as a file.
+  TBitmap fromFile;
+  fromFile.LoadFromFile(TEST_BITMAP_FILE);
+  EXPECT_EQ(Pixel24(fromFile, 1, 0), kBlue);
+}
+
+}  // namespace
