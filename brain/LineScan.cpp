@@ -62,8 +62,12 @@ size_t ScanCandidatesGeneric(const char* data, size_t from, size_t last, size_t 
   const __m256i crs = _mm256_set1_epi8(kCR), lfs = _mm256_set1_epi8(kLF);
   const __m256i firsts = _mm256_set1_epi8(first), stops = _mm256_set1_epi8(kEndOfFile);
   size_t p = from;
+  // Aligned loads of the bytes at p, so that only the shifted loads cross cache lines.
+  for (; p <= last && reinterpret_cast<uintptr_t>(data + p) % 32 != 0; ++p)
+    if (IsCandidate(data, p, length, first)) return p;
   for (; p + 64 <= last + 1; p += 64) {
-    __m256i here = QV_LOAD256(p), here2 = QV_LOAD256(p + 32);
+    __m256i here = _mm256_load_si256(reinterpret_cast<const __m256i*>(data + p));
+    __m256i here2 = _mm256_load_si256(reinterpret_cast<const __m256i*>(data + p + 32));
     __m256i low = _mm256_and_si256(_mm256_cmpeq_epi8(here, firsts),
                                    _mm256_cmpeq_epi8(QV_LOAD256(p + length), crs));
     __m256i high = _mm256_and_si256(_mm256_cmpeq_epi8(here2, firsts),
