@@ -19,8 +19,9 @@ void TSingleInstance::Loaded() {
   TComponent::Loaded();
   std::string name = Application->Title().substr(0, kNameLength);
   loadDone_ = false;
-  mutex_.reset(CreateMutexA(nullptr, FALSE, name.c_str()));
+  HANDLE mutex = CreateMutexA(nullptr, FALSE, name.c_str());
   const DWORD error = GetLastError();
+  mutex_.reset(mutex);
   if (error == ERROR_ALREADY_EXISTS || !mutex_) {
     if (AlreadyExist) AlreadyExist(this);
     if (goToPrevious_) BringPreviousForward(name);
