@@ -248,9 +248,19 @@ class NativeServices final : public PlatformServices {
   void ReplaceFile(const std::string& from, const std::string& to) const override {
     std::string source = NativePath(from), target = NativePath(to);
 #ifdef _WIN32
-    ::remove(target.c_str());  // rename() there never replaces
-#endif
+    // rename() there never replaces: move the old file aside until the new one is in place.
+    std::string aside = target + ".old";
+    std::remove(aside.c_str());
+    bool moved = std::rename(target.c_str(), aside.c_str()) == 0;
+    if (std::rename(source.c_str(), target.c_str()) != 0) {
+      int error = errno;
+      if (moved) std::rename(aside.c_str(), target.c_str());
+      Fail(error, target);
+    }
+    if (moved) std::remove(aside.c_str());
+#else
     if (std::rename(source.c_str(), target.c_str()) != 0) Fail(errno, target);
+#endif
   }
 
   void RemoveFile(const std::string& path) const noexcept override {
