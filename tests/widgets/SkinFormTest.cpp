@@ -213,6 +213,16 @@ TEST_F(SkinFormTest, NewPictureEmptiesTheMaskButNotTheWindow) {
   EXPECT_EQ(form->SkinForm1->MaskSize(), CharacterMask2().size() - 4);
 }
 
+TEST_F(SkinFormTest, AWindowMadeAnewHasNoOutline) {
+  Make(CharacterMask2());
+  HWND old = form->Handle();
+  form->RecreateWnd();
+  EXPECT_NE(form->Handle(), old);
+  EXPECT_TRUE(WindowRects(form->Handle()).empty());
+  EXPECT_EQ(form->KeepOnTop->FormHandle(), old);  // taken once
+  EXPECT_EQ(WrittenMask2(), CharacterMask2());
+}
+
 TEST_F(SkinFormTest, DesignTimeBuildsWithoutApplying) {
   Make(CharacterMask2(), TSkinTestForm::kDesigning);
   EXPECT_TRUE(form->SkinForm1->Mask()->Handle);
