@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <random>
 #include <vector>
 
 #include "AssetIds.h"
@@ -199,6 +200,32 @@ TEST_F(SkinFormTest, BadBlocksLeaveTheWindowUnshapedSilently) {
     EXPECT_FALSE(form->SkinForm1->Mask()->Handle);
     EXPECT_EQ(WrittenMask2(), (std::vector<uint8_t>{0, 0, 0, 0}));
   }
+  EXPECT_EQ(messages, 0);
+}
+
+// Random damage to the stored value: a region only from what the checks accept, never a crash.
+TEST_F(SkinFormTest, RandomlySpoiledValuesAreReadSafely) {
+  std::mt19937 random(20261208);
+  const std::vector<uint8_t>& good = CharacterMask2();
+  TSkinForm skin(nullptr);
+  int accepted = 0;
+  for (int round = 0; round < 300; ++round) {
+    std::vector<uint8_t> value = good;
+    const int damage = 1 + static_cast<int>(random() % 4);
+    for (int i = 0; i < damage; ++i) {
+      // Mostly the count and the header, where a wrong byte changes the meaning.
+      const size_t at = random() % 3 ? random() % 36 : random() % value.size();
+      value[at] = static_cast<uint8_t>(random());
+    }
+    if (random() % 4 == 0) value.resize(random() % value.size());
+    ReadBinaryProperty(skin, "Mask2", value.data(), value.size());
+    if (ParseMask2(value, nullptr) == Mask2Status::Ok) {
+      accepted += skin.Mask()->Handle ? 1 : 0;
+    } else {
+      EXPECT_FALSE(skin.Mask()->Handle) << round;
+    }
+  }
+  EXPECT_GT(accepted, 0);
   EXPECT_EQ(messages, 0);
 }
 
