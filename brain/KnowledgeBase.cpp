@@ -64,14 +64,14 @@ class LineScanner {
         return true;
       }
       if (finished_) {
-        size_t last = LastLineStart(atLineStart);
+        size_t last = LastLineStart(atLineStart, wanted.size());
         bool match = last != kNone && last < end_ && end_ - last == wanted.size() &&
                      std::memcmp(Data() + last, wanted.data(), wanted.size()) == 0;
         pos_ = end_;
         return match;
       }
       // Keep only the unfinished last line, and only while it can still equal `wanted`.
-      size_t last = LastLineStart(atLineStart);
+      size_t last = LastLineStart(atLineStart, wanted.size());
       if (last != kNone && end_ - last <= wanted.size()) {
         pendingLF_ = last == end_ && end_ > pos_ && Data()[end_ - 1] == kCR;
         pos_ = last;
@@ -134,11 +134,14 @@ class LineScanner {
   }
 
   // Where the last line of the buffered bytes starts, kNone if it started before them.
-  size_t LastLineStart(bool atLineStart) const {
+  // Looks back no further than a line of `longest` bytes could start, so that a file
+  // without CRs is not searched backwards chunk after chunk.
+  size_t LastLineStart(bool atLineStart, size_t longest) const {
     const char* data = Data();
+    const size_t stop = end_ - pos_ > longest + 2 ? end_ - longest - 2 : pos_;
     size_t i = end_;
-    while (i > pos_ && data[i - 1] != kCR) --i;
-    if (i == pos_) return atLineStart ? pos_ : kNone;
+    while (i > stop && data[i - 1] != kCR) --i;
+    if (i == stop) return atLineStart && stop == pos_ ? pos_ : kNone;
     if (i < end_ && data[i] == kLF) ++i;
     return i;
   }
