@@ -6,9 +6,12 @@
 #include <string>
 #include <string_view>
 
+#include "Classes.h"
+
 using TCharSet = std::bitset<256>;
 
-class TStringCollection {
+// Stateless: no fields and no virtual operations of its own.
+class TStringCollection : public TObject {
  public:
   std::string UpperText(std::string_view text) const;
   int FindFrom(std::string_view pattern, std::string_view text, int start, bool ignoreCase) const;
