@@ -10,7 +10,7 @@ namespace {
 constexpr char kCR = '\r';
 constexpr char kLF = '\n';
 constexpr char kEndOfFile = 26;
-constexpr size_t kChunkSize = 128 * 1024;
+constexpr size_t kChunkSize = 256 * 1024;
 constexpr size_t kNone = kNoPosition;
 
 // Reads a file in large chunks and walks it line by line in the brain grammar. Between
