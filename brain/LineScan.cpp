@@ -14,13 +14,8 @@ constexpr char kCR = '\r';
 constexpr char kLF = '\n';
 constexpr char kEndOfFile = 26;
 
-template <size_t W>
-struct Vectors;
-template <>
-struct Vectors<16> {
-  using Block = char __attribute__((vector_size(16)));
-  using Words = unsigned long long __attribute__((vector_size(16)));
-};
+using Block = char __attribute__((vector_size(16)));
+using Words = unsigned long long __attribute__((vector_size(16)));
 
 [[gnu::always_inline]] inline bool IsCandidate(const char* data, size_t p, size_t length,
                                                char first) {
@@ -30,8 +25,6 @@ struct Vectors<16> {
 
 size_t ScanCandidatesGeneric(const char* data, size_t from, size_t last, size_t length,
                              char first) {
-  using Block = Vectors<16>::Block;
-  using Words = Vectors<16>::Words;
   const Block crs = Block{} + kCR, lfs = Block{} + kLF, firsts = Block{} + first;
   const Block stops = Block{} + kEndOfFile;
   size_t p = from;
