@@ -79,7 +79,10 @@ std::unique_ptr<Base> Generate(const fs::path& root, const Size& size) {
     for (int a = 0; a < answers; ++a) {
       std::string answer = CyrillicWord(random, true, 1, 1);
       int words = 3 + static_cast<int>(random() % 10);
-      for (int w = 0; w < words; ++w) answer += " " + CyrillicWord(random, false, 1, 9);
+      for (int w = 0; w < words; ++w) {
+        answer += ' ';
+        answer += CyrillicWord(random, false, 1, 9);
+      }
       answer += random() % 3 ? "." : ", $KeyWord?";
       text += answer + "\r\n";
     }
