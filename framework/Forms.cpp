@@ -7,15 +7,14 @@
 #include "Handles.h"
 #include "Win32Platform.h"
 
-void SetWindowTopmost(HWND window, bool topmost) {
-  constexpr UINT kFlags = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
+void SetWindowTopmost(HWND window, bool topmost, UINT flags) {
   if (topmost) {
-    SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, kFlags);
+    SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, flags);
     return;
   }
   HWND owner = GetWindow(window, GW_OWNER);
   if (owner) SetWindowLongPtrA(window, GWLP_HWNDPARENT, 0);
-  SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, kFlags);
+  SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, flags);
   if (owner) SetWindowLongPtrA(window, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
 }
 

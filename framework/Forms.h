@@ -14,7 +14,8 @@ enum TPosition { poDesigned, poDesktopCenter };
 // SetWindowPos with HWND_TOPMOST or HWND_NOTOPMOST, position and size untouched.
 // Wine keeps an owned popup in the topmost layer on HWND_NOTOPMOST, so the owner is
 // detached for that call.
-void SetWindowTopmost(HWND window, bool topmost);
+void SetWindowTopmost(HWND window, bool topmost,
+                      UINT flags = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 enum TFormStyle { fsNormal, fsStayOnTop };
 
 // Forms are described in code. A form class builds its components in CreateComponents

@@ -24,6 +24,5 @@ void TStayOnTop::SetOnTop(bool onTop) {
 }
 
 void TStayOnTop::ApplyOnTop() {
-  HWND layer = onTop_ && !IsDesigning() ? HWND_TOPMOST : HWND_NOTOPMOST;
-  SetWindowPos(formHandle_, layer, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  SetWindowTopmost(formHandle_, onTop_ && !IsDesigning(), SWP_NOMOVE | SWP_NOSIZE);
 }

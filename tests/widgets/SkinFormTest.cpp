@@ -55,7 +55,7 @@ std::vector<RegionRect> WindowRects(HWND window) {
 // Built like the main window: skin first, stay-on-top later, then the stored picture and outline.
 class TSkinTestForm : public TForm {
  public:
-  enum Variant { kMainWindow, kDesigning, kUnowned };
+  enum Variant { kMainWindow, kDesigning };
   TSkinTestForm(TComponent* owner, std::vector<uint8_t> mask2, Variant variant)
       : TForm(owner), mask2_(std::move(mask2)), variant_(variant) {}
 
@@ -69,9 +69,6 @@ class TSkinTestForm : public TForm {
     SetClientHeight(251);
     SkinForm1 = new TSkinForm(this);
     SkinForm1->SetParent(this);
-    // Wine keeps an owned window topmost whatever SetWindowPos asks: leaving the layer
-    // shows only on a window without an owner.
-    if (variant_ == kUnowned) SetWindowLongPtrA(Handle(), GWLP_HWNDPARENT, 0);
     KeepOnTop = new TStayOnTop(this);
   }
   void ReadProperties() override {
@@ -144,8 +141,9 @@ TEST_F(SkinFormTest, RealAssetsShapeABorderlessTopmostWindow) {
 }
 
 TEST_F(SkinFormTest, OnTopFalseLeavesTheTopmostLayer) {
-  Make(CharacterMask2(), TSkinTestForm::kUnowned);
+  Make(CharacterMask2());
   HWND window = form->Handle();
+  ASSERT_NE(GetWindow(window, GW_OWNER), nullptr);  // owned by the application window
   EXPECT_NE(GetWindowLongPtrA(window, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
   form->KeepOnTop->SetOnTop(false);
   EXPECT_EQ(GetWindowLongPtrA(window, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
@@ -154,7 +152,7 @@ TEST_F(SkinFormTest, OnTopFalseLeavesTheTopmostLayer) {
   EXPECT_NE(GetWindowLongPtrA(window, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
 
   // The same value again is not passed on.
-  SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  SetWindowTopmost(window, false);
   form->KeepOnTop->SetOnTop(true);
   EXPECT_EQ(GetWindowLongPtrA(window, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
 }
