@@ -11,19 +11,6 @@ namespace {
 
 const char kWindowClass[] = "QvWindow";
 
-void RegisterWindowClass() {
-  static bool registered = false;
-  if (registered) return;
-  WNDCLASSEXA wc{};
-  wc.cbSize = sizeof wc;
-  wc.style = CS_DBLCLKS;
-  wc.lpfnWndProc = TWinControl::WindowProc;
-  wc.hInstance = GetModuleHandleA(nullptr);
-  wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
-  wc.lpszClassName = kWindowClass;
-  registered = RegisterClassExA(&wc) != 0;
-}
-
 TShiftState ShiftFromKeys(WPARAM keys) {
   TShiftState shift = 0;
   if (keys & MK_SHIFT) shift |= ssShift;
@@ -36,6 +23,19 @@ TShiftState ShiftFromKeys(WPARAM keys) {
 }
 
 }  // namespace
+
+void RegisterWindowClass(const char* name, WNDPROC procedure, UINT style, HCURSOR cursor) {
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+  WNDCLASSEXA wc{};
+  wc.cbSize = sizeof wc;
+  if (GetClassInfoExA(instance, name, &wc)) return;
+  wc.style = style;
+  wc.lpfnWndProc = procedure;
+  wc.hInstance = instance;
+  wc.hCursor = cursor;
+  wc.lpszClassName = name;
+  RegisterClassExA(&wc);
+}
 
 HCURSOR CursorHandle(TCursor cursor) {
   int id = 0;
@@ -249,7 +249,8 @@ void TWinControl::CreateWnd() {
   CreateParams(params);
   HINSTANCE instance = GetModuleHandleA(nullptr);
   if (params.SystemClass.empty()) {
-    RegisterWindowClass();
+    RegisterWindowClass(kWindowClass, WindowProc, CS_DBLCLKS,
+                        LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)));  // IDC_ARROW
     CreateWindowExA(params.ExStyle, kWindowClass, params.Caption.c_str(), params.Style, params.X,
                     params.Y, params.Width, params.Height, params.WndParent, nullptr, instance,
                     this);

@@ -40,6 +40,11 @@ inline constexpr TCursor crHandPoint = -21;
 // The system cursor for a cursor value (null for crDefault).
 HCURSOR CursorHandle(TCursor cursor);
 
+// Registers one of the framework's window classes; later calls find it registered. A
+// refused registration shows when the window is created.
+void RegisterWindowClass(const char* name, WNDPROC procedure, UINT style = 0,
+                         HCURSOR cursor = nullptr);
+
 // Form and edit borders.
 enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
 

@@ -42,16 +42,8 @@ constexpr UINT_PTR kTimerId = 1;
 }  // namespace
 
 TTimer::TTimer(TComponent* AOwner) : TComponent(AOwner) {
-  static bool registered = false;
   HINSTANCE instance = GetModuleHandleA(nullptr);
-  if (!registered) {
-    WNDCLASSEXA wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = WindowProc;
-    wc.hInstance = instance;
-    wc.lpszClassName = kTimerClass;
-    registered = RegisterClassExA(&wc) != 0;
-  }
+  RegisterWindowClass(kTimerClass, WindowProc);
   window_.reset(
       CreateWindowExA(0, kTimerClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr));
   if (!window_) throw Exception("Error creating window");

@@ -223,16 +223,8 @@ void TApplication::Initialize() {
 
 HWND TApplication::Handle() {
   if (!handle_) {
-    static bool registered = false;
     HINSTANCE instance = GetModuleHandleA(nullptr);
-    if (!registered) {
-      WNDCLASSEXA wc{};
-      wc.cbSize = sizeof wc;
-      wc.lpfnWndProc = ApplicationWindowProc;
-      wc.hInstance = instance;
-      wc.lpszClassName = kApplicationClass;
-      registered = RegisterClassExA(&wc) != 0;
-    }
+    RegisterWindowClass(kApplicationClass, ApplicationWindowProc);
     handle_.reset(
         CreateWindowExA(0, kApplicationClass, title_.c_str(),
                         WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
