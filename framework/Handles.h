@@ -44,37 +44,16 @@ class UniqueHandle {
   type handle_ = Traits::Invalid();
 };
 
-template <class T>
-struct GdiObjectTraits {
+// Handles that are null when missing, closed by `close`.
+template <class T, auto close>
+struct NullHandleTraits {
   using type = T;
   static type Invalid() noexcept { return nullptr; }
-  static void Close(type h) noexcept { DeleteObject(h); }
+  static void Close(type h) noexcept { close(h); }
 };
 
-struct MenuTraits {
-  using type = HMENU;
-  static type Invalid() noexcept { return nullptr; }
-  static void Close(type h) noexcept { DestroyMenu(h); }
-};
-
-struct IconTraits {
-  using type = HICON;
-  static type Invalid() noexcept { return nullptr; }
-  static void Close(type h) noexcept { DestroyIcon(h); }
-};
-
-struct HookTraits {
-  using type = HHOOK;
-  static type Invalid() noexcept { return nullptr; }
-  static void Close(type h) noexcept { UnhookWindowsHookEx(h); }
-};
-
-// Mutexes, events and the like: null when missing.
-struct KernelHandleTraits {
-  using type = HANDLE;
-  static type Invalid() noexcept { return nullptr; }
-  static void Close(type h) noexcept { CloseHandle(h); }
-};
+template <class T>
+using GdiObjectTraits = NullHandleTraits<T, DeleteObject>;
 
 // CreateFile reports failure as INVALID_HANDLE_VALUE, not null.
 struct FileHandleTraits {
@@ -83,31 +62,20 @@ struct FileHandleTraits {
   static void Close(type h) noexcept { CloseHandle(h); }
 };
 
-// A DC made by CreateCompatibleDC.
-struct MemoryDCTraits {
-  using type = HDC;
-  static type Invalid() noexcept { return nullptr; }
-  static void Close(type h) noexcept { DeleteDC(h); }
-};
-
-struct WindowTraits {
-  using type = HWND;
-  static type Invalid() noexcept { return nullptr; }
-  static void Close(type h) noexcept { DestroyWindow(h); }
-};
-
 using BrushHandle = UniqueHandle<GdiObjectTraits<HBRUSH>>;
 using FontHandle = UniqueHandle<GdiObjectTraits<HFONT>>;
 using PenHandle = UniqueHandle<GdiObjectTraits<HPEN>>;
 using BitmapHandle = UniqueHandle<GdiObjectTraits<HBITMAP>>;
 using RegionHandle = UniqueHandle<GdiObjectTraits<HRGN>>;
-using MenuHandle = UniqueHandle<MenuTraits>;
-using IconHandle = UniqueHandle<IconTraits>;
-using HookHandle = UniqueHandle<HookTraits>;
-using KernelHandle = UniqueHandle<KernelHandleTraits>;
+using MenuHandle = UniqueHandle<NullHandleTraits<HMENU, DestroyMenu>>;
+using IconHandle = UniqueHandle<NullHandleTraits<HICON, DestroyIcon>>;
+using HookHandle = UniqueHandle<NullHandleTraits<HHOOK, UnhookWindowsHookEx>>;
+// Mutexes, events and the like.
+using KernelHandle = UniqueHandle<NullHandleTraits<HANDLE, CloseHandle>>;
 using FileHandle = UniqueHandle<FileHandleTraits>;
-using MemoryDC = UniqueHandle<MemoryDCTraits>;
-using WindowHandle = UniqueHandle<WindowTraits>;
+// A DC made by CreateCompatibleDC.
+using MemoryDC = UniqueHandle<NullHandleTraits<HDC, DeleteDC>>;
+using WindowHandle = UniqueHandle<NullHandleTraits<HWND, DestroyWindow>>;
 
 // BeginPaint/EndPaint for one WM_PAINT.
 class PaintGuard {
