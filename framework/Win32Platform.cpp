@@ -61,24 +61,23 @@ class Win32File final : public PlatformFile {
   FileHandle handle_;
 };
 
+// The case mapping calls take a DWORD count.
+void InChunks(DWORD(WINAPI* map)(LPSTR, DWORD), char* text, size_t length) {
+  while (length > 0) {
+    DWORD chunk = static_cast<DWORD>(std::min<size_t>(length, INT_MAX));
+    map(text, chunk);
+    text += chunk;
+    length -= chunk;
+  }
+}
+
 class Win32Services final : public PlatformServices {
  public:
   void AnsiUpperBuff(char* text, size_t length) const override {
-    while (length > 0) {
-      DWORD chunk = static_cast<DWORD>(std::min<size_t>(length, INT_MAX));
-      CharUpperBuffA(text, chunk);
-      text += chunk;
-      length -= chunk;
-    }
+    InChunks(CharUpperBuffA, text, length);
   }
-
   void AnsiLowerBuff(char* text, size_t length) const override {
-    while (length > 0) {
-      DWORD chunk = static_cast<DWORD>(std::min<size_t>(length, INT_MAX));
-      CharLowerBuffA(text, chunk);
-      text += chunk;
-      length -= chunk;
-    }
+    InChunks(CharLowerBuffA, text, length);
   }
 
   std::string ShortDate() const override {
