@@ -309,7 +309,7 @@ void RewriteListFile(const std::string& path, std::string_view text) {
     file->Write(text.data(), text.size());
     file->Flush();
     file.reset();
-    platform.ReplaceFile(temporary, path);
+    platform.MoveFileOver(temporary, path);
   } catch (...) {
     file.reset();
     platform.RemoveFile(temporary);

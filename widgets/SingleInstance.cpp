@@ -27,7 +27,7 @@ void TSingleInstance::Loaded() {
     if (goToPrevious_) BringPreviousForward(name);
     if (terminate_) {
       if (showMessage_)
-        Application->MessageBox(messageText_, "Information", MB_OK | MB_ICONINFORMATION);
+        Application->ShowMessageBox(messageText_, "Information", MB_OK | MB_ICONINFORMATION);
       Application->Terminate();
     }
   }

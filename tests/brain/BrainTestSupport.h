@@ -75,11 +75,11 @@ class FakePlatform final : public PlatformServices {
   TimeOfDay time{13, 45, 30, 250};
   int opens = 0;
 
-  void AnsiUpperBuff(char* text, size_t length) const override {
-    NativePlatform().AnsiUpperBuff(text, length);
+  void UpperCaseBuffer(char* text, size_t length) const override {
+    NativePlatform().UpperCaseBuffer(text, length);
   }
-  void AnsiLowerBuff(char* text, size_t length) const override {
-    NativePlatform().AnsiLowerBuff(text, length);
+  void LowerCaseBuffer(char* text, size_t length) const override {
+    NativePlatform().LowerCaseBuffer(text, length);
   }
   std::string ShortDate() const override { return date; }
   TimeOfDay UtcTimeOfDay() const override { return time; }
@@ -89,9 +89,9 @@ class FakePlatform final : public PlatformServices {
     return std::make_unique<File>(NativePlatform().OpenFile(path, mode),
                                   const_cast<FakePlatform&>(*this));
   }
-  void ReplaceFile(const std::string& from, const std::string& to) const override {
+  void MoveFileOver(const std::string& from, const std::string& to) const override {
     if (replaceError) throw EInOutError(*replaceError);
-    NativePlatform().ReplaceFile(from, to);
+    NativePlatform().MoveFileOver(from, to);
   }
   void RemoveFile(const std::string& path) const noexcept override {
     NativePlatform().RemoveFile(path);

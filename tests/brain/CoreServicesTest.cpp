@@ -88,7 +88,7 @@ TEST(NativeServices, FilesReadWriteSeekAndTruncate) {
     file->Write("!", 1);
   }
   EXPECT_EQ(testing_support::ReadBytes(folder.Path() / "data.bin"), "hello!");
-  NativePlatform().ReplaceFile(path, folder.File("moved.bin"));
+  NativePlatform().MoveFileOver(path, folder.File("moved.bin"));
   EXPECT_FALSE(NativePlatform().FileExists(path));
   EXPECT_EQ(testing_support::ReadBytes(folder.Path() / "moved.bin"), "hello!");
 }

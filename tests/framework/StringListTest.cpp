@@ -42,3 +42,33 @@ TEST(StringListTest, IndexOutOfRangeRaisesListError) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(StringListTest, OnChangeFiresOncePerCompletedChange) {
+  TStringList list;
+  int changes = 0;
+  list.OnChange = [&](TObject* sender) {
+    EXPECT_EQ(sender, &list);
+    ++changes;
+  };
+  list.Clear();
+  EXPECT_EQ(changes, 0) << "clearing an empty list changes nothing";
+  list.Add("a");
+  list.SetText("b\r\nc\r\nd");
+  TStringList other;
+  other.SetText("x\ny");
+  list.AddStrings(other);
+  EXPECT_EQ(list.Count(), 5);
+  list.Assign(other);
+  list.Delete(0);
+  list.Insert(0, "z");
+  list.Put(1, "w");
+  list.Clear();
+  EXPECT_EQ(changes, 8);
+  EXPECT_EQ(list.Count(), 0);
+  EXPECT_THROW(list.Delete(0), EListError);
+  EXPECT_EQ(changes, 8) << "a failed change is no change";
+}
+
+}  // namespace

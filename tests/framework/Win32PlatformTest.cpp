@@ -34,16 +34,16 @@ std::string Differences(void (PlatformServices::*map)(char*, size_t) const) {
 
 TEST(Win32PlatformTest, CaseMappingMatchesTheNativeTablesForEveryByte) {
   ASSERT_EQ(GetACP(), 1251u) << "the tests need code page 1251 (LANG=ru_RU.UTF-8)";
-  EXPECT_EQ(Differences(&PlatformServices::AnsiUpperBuff), "") << "byte:system/native";
-  EXPECT_EQ(Differences(&PlatformServices::AnsiLowerBuff), "") << "byte:system/native";
+  EXPECT_EQ(Differences(&PlatformServices::UpperCaseBuffer), "") << "byte:system/native";
+  EXPECT_EQ(Differences(&PlatformServices::LowerCaseBuffer), "") << "byte:system/native";
 }
 
 TEST(Win32PlatformTest, WholeBuffersAreMappedInPlace) {
   // "Привет, World" -> "ПРИВЕТ, WORLD"
   std::string text = "\xCF\xF0\xE8\xE2\xE5\xF2, World";
-  Win32Platform().AnsiUpperBuff(text.data(), text.size());
+  Win32Platform().UpperCaseBuffer(text.data(), text.size());
   EXPECT_EQ(text, "\xCF\xD0\xC8\xC2\xC5\xD2, WORLD");
-  Win32Platform().AnsiLowerBuff(text.data(), text.size());
+  Win32Platform().LowerCaseBuffer(text.data(), text.size());
   EXPECT_EQ(text, "\xEF\xF0\xE8\xE2\xE5\xF2, world");
 }
 
@@ -92,7 +92,7 @@ TEST(Win32PlatformTest, WriteReadTruncateAndReplace) {
     file->Truncate();
     EXPECT_EQ(file->Size(), 3u);
   }
-  Win32Platform().ReplaceFile(from, to);
+  Win32Platform().MoveFileOver(from, to);
   EXPECT_FALSE(Win32Platform().FileExists(from));
   ASSERT_TRUE(Win32Platform().FileExists(to));
   EXPECT_FALSE(Win32Platform().FileExists(TempFolder()));

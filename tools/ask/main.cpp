@@ -24,19 +24,19 @@ class TFixedDatePlatform : public PlatformServices {
   TFixedDatePlatform(PlatformServices& base, std::string date)
       : base_(base), date_(std::move(date)) {}
 
-  void AnsiUpperBuff(char* text, size_t length) const override {
-    base_.AnsiUpperBuff(text, length);
+  void UpperCaseBuffer(char* text, size_t length) const override {
+    base_.UpperCaseBuffer(text, length);
   }
-  void AnsiLowerBuff(char* text, size_t length) const override {
-    base_.AnsiLowerBuff(text, length);
+  void LowerCaseBuffer(char* text, size_t length) const override {
+    base_.LowerCaseBuffer(text, length);
   }
   std::string ShortDate() const override { return date_; }
   TimeOfDay UtcTimeOfDay() const override { return base_.UtcTimeOfDay(); }
   std::unique_ptr<PlatformFile> OpenFile(const std::string& path, FileMode mode) const override {
     return base_.OpenFile(path, mode);
   }
-  void ReplaceFile(const std::string& from, const std::string& to) const override {
-    base_.ReplaceFile(from, to);
+  void MoveFileOver(const std::string& from, const std::string& to) const override {
+    base_.MoveFileOver(from, to);
   }
   void RemoveFile(const std::string& path) const noexcept override { base_.RemoveFile(path); }
   bool FileExists(const std::string& path) const override { return base_.FileExists(path); }

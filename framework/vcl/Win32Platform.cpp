@@ -73,10 +73,10 @@ void InChunks(DWORD(WINAPI* map)(LPSTR, DWORD), char* text, size_t length) {
 
 class Win32Services final : public PlatformServices {
  public:
-  void AnsiUpperBuff(char* text, size_t length) const override {
+  void UpperCaseBuffer(char* text, size_t length) const override {
     InChunks(CharUpperBuffA, text, length);
   }
-  void AnsiLowerBuff(char* text, size_t length) const override {
+  void LowerCaseBuffer(char* text, size_t length) const override {
     InChunks(CharLowerBuffA, text, length);
   }
 
@@ -115,7 +115,7 @@ class Win32Services final : public PlatformServices {
     return std::make_unique<Win32File>(std::move(handle));
   }
 
-  void ReplaceFile(const std::string& from, const std::string& to) const override {
+  void MoveFileOver(const std::string& from, const std::string& to) const override {
     if (!MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
       FailWithLastError();
   }

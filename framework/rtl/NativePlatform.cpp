@@ -181,13 +181,13 @@ class NativeFile final : public PlatformFile {
 
 class NativeServices final : public PlatformServices {
  public:
-  void AnsiUpperBuff(char* text, size_t length) const override {
+  void UpperCaseBuffer(char* text, size_t length) const override {
     const auto& upper = Tables().upper;
     for (size_t i = 0; i < length; ++i)
       text[i] = static_cast<char>(upper[static_cast<unsigned char>(text[i])]);
   }
 
-  void AnsiLowerBuff(char* text, size_t length) const override {
+  void LowerCaseBuffer(char* text, size_t length) const override {
     const auto& lower = Tables().lower;
     for (size_t i = 0; i < length; ++i)
       text[i] = static_cast<char>(lower[static_cast<unsigned char>(text[i])]);
@@ -245,7 +245,7 @@ class NativeServices final : public PlatformServices {
     return std::make_unique<NativeFile>(fd, std::move(nativePath));
   }
 
-  void ReplaceFile(const std::string& from, const std::string& to) const override {
+  void MoveFileOver(const std::string& from, const std::string& to) const override {
     std::string source = NativePath(from), target = NativePath(to);
 #ifdef _WIN32
     // rename() there never replaces: move the old file aside until the new one is in place.
@@ -291,11 +291,11 @@ void SetPlatform(PlatformServices& services) {
 }
 
 std::string AnsiUpperCase(std::string text) {
-  Platform().AnsiUpperBuff(text.data(), text.size());
+  Platform().UpperCaseBuffer(text.data(), text.size());
   return text;
 }
 
 std::string AnsiLowerCase(std::string text) {
-  Platform().AnsiLowerBuff(text.data(), text.size());
+  Platform().LowerCaseBuffer(text.data(), text.size());
   return text;
 }

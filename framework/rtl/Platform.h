@@ -37,8 +37,8 @@ class PlatformServices {
  public:
   virtual ~PlatformServices() = default;
   // The system's ANSI case mapping, in place.
-  virtual void AnsiUpperBuff(char* text, size_t length) const = 0;
-  virtual void AnsiLowerBuff(char* text, size_t length) const = 0;
+  virtual void UpperCaseBuffer(char* text, size_t length) const = 0;
+  virtual void LowerCaseBuffer(char* text, size_t length) const = 0;
   // Today in the user's short date format.
   virtual std::string ShortDate() const = 0;
   // The time of day in UTC.
@@ -46,7 +46,7 @@ class PlatformServices {
   // Paths use backslashes as on Windows; the native side maps them to '/'.
   virtual std::unique_ptr<PlatformFile> OpenFile(const std::string& path, FileMode mode) const = 0;
   // Moves `from` over `to`, replacing it in one step.
-  virtual void ReplaceFile(const std::string& from, const std::string& to) const = 0;
+  virtual void MoveFileOver(const std::string& from, const std::string& to) const = 0;
   // Removes a file; failures are ignored (used to clean up after a failed write).
   virtual void RemoveFile(const std::string& path) const noexcept = 0;
   virtual bool FileExists(const std::string& path) const = 0;

@@ -127,7 +127,7 @@ class TApplication : public TComponent {
   void HandleException() noexcept;
   // The standard error box: ErrorBoxText(message), the title as caption, error icon, OK.
   void ShowException(const std::string& message) noexcept;
-  int MessageBox(const std::string& text, const std::string& caption, unsigned flags);
+  int ShowMessageBox(const std::string& text, const std::string& caption, unsigned flags);
   // A null hook restores the system's message box.
   void SetMessageBoxHook(TMessageBoxHook hook) { messageBoxHook_ = std::move(hook); }
 

@@ -15,14 +15,50 @@ const std::string& TStringList::operator[](int index) const {
   return items_[static_cast<size_t>(index)];
 }
 
-std::string& TStringList::operator[](int index) {
+void TStringList::Put(int index, std::string text) {
   if (index < 0 || index >= Count()) throw EListError(index);
-  return items_[static_cast<size_t>(index)];
+  items_[static_cast<size_t>(index)] = std::move(text);
+  Changed();
 }
 
 int TStringList::Add(std::string text) {
   items_.push_back(std::move(text));
+  Changed();
   return Count() - 1;
+}
+
+void TStringList::AddStrings(const TStringList& other) {
+  if (&other == this) {
+    std::vector<std::string> copy = items_;
+    items_.insert(items_.end(), copy.begin(), copy.end());
+  } else {
+    items_.insert(items_.end(), other.items_.begin(), other.items_.end());
+  }
+  Changed();
+}
+
+void TStringList::Assign(const TStringList& other) {
+  if (&other == this) return;
+  items_ = other.items_;
+  Changed();
+}
+
+void TStringList::Insert(int index, std::string text) {
+  if (index < 0 || index > Count()) throw EListError(index);
+  items_.insert(items_.begin() + index, std::move(text));
+  Changed();
+}
+
+void TStringList::Delete(int index) {
+  if (index < 0 || index >= Count()) throw EListError(index);
+  items_.erase(items_.begin() + index);
+  Changed();
+}
+
+void TStringList::Clear() {
+  if (items_.empty()) return;
+  items_.clear();
+  Changed();
 }
 
 std::string TStringList::Text() const {
@@ -36,6 +72,11 @@ std::string TStringList::Text() const {
 
 void TStringList::SetText(std::string_view text) {
   items_.clear();
+  SplitLines(text);
+  Changed();
+}
+
+void TStringList::SplitLines(std::string_view text) {
   size_t i = 0;
   while (i < text.size()) {
     size_t end = text.find_first_of("\r\n", i);

@@ -3,14 +3,6 @@
 
 #include <windows.h>
 
-// The framework's names that <windows.h> turns into its A/W macros; call the ANSI functions
-// by their full names (MessageBoxA, TextOutA, ...).
-#undef AnsiUpperBuff
-#undef AnsiLowerBuff
-#undef ReplaceFile
-#undef TextOut
-#undef MessageBox
-
 #include <utility>
 
 // Traits: `type`, `Invalid()` and `Close(type)`.

@@ -186,7 +186,7 @@ class TCanvas : public TPersistent {
   void Draw(int x, int y, TBitmap* bitmap);
   void StretchDraw(const TRect& rect, TBitmap* bitmap);
   void CopyRect(const TRect& dest, TCanvas* source, const TRect& sourceRect);
-  void TextOut(int x, int y, const std::string& text);
+  void TextOutAt(int x, int y, const std::string& text);
   // Text at (x, y) clipped to rect, over the brush unless the brush is clear.
   void TextRect(const TRect& rect, int x, int y, const std::string& text);
   SIZE TextExtent(const std::string& text);

@@ -265,7 +265,7 @@ void TCanvas::CopyRect(const TRect& dest, TCanvas* source, const TRect& sourceRe
   SetStretchBltMode(dc, oldMode);
 }
 
-void TCanvas::TextOut(int x, int y, const std::string& text) {
+void TCanvas::TextOutAt(int x, int y, const std::string& text) {
   TextOutA(Handle(), x, y, text.data(), static_cast<int>(text.size()));
 }
 

@@ -302,13 +302,13 @@ void TApplication::HandleException() noexcept {
 
 void TApplication::ShowException(const std::string& message) noexcept {
   try {
-    MessageBox(ErrorBoxText(message), Title(), MB_ICONERROR | MB_OK);
+    ShowMessageBox(ErrorBoxText(message), Title(), MB_ICONERROR | MB_OK);
   } catch (...) {
     // Nothing is left to report to.
   }
 }
 
-int TApplication::MessageBox(const std::string& text, const std::string& caption, unsigned flags) {
+int TApplication::ShowMessageBox(const std::string& text, const std::string& caption, unsigned flags) {
   if (messageBoxHook_) return messageBoxHook_(text, caption, flags);
   // Owned by the active window, so the box is not hidden behind a stay-on-top form.
   return MessageBoxA(GetActiveWindow(), text.c_str(), caption.c_str(), flags);

@@ -10,18 +10,36 @@
 
 #include "SysUtils.h"
 
-class TStringList {
+class TObject {
+ public:
+  virtual ~TObject() = default;
+};
+
+using TNotifyEvent = std::function<void(TObject* Sender)>;
+
+// OnChange fires once after every completed change (Clear of a non-empty list, Add,
+// AddStrings, Assign, SetText, Delete, Insert, writing an item).
+class TStringList : public TObject {
  public:
   TStringList() = default;
+  TStringList(const TStringList& other) : TObject(), items_(other.items_) {}
+  TStringList& operator=(const TStringList& other) {
+    Assign(other);
+    return *this;
+  }
 
   int Count() const { return static_cast<int>(items_.size()); }
   // Out-of-range indexes raise "List index out of bounds (%d)".
   const std::string& operator[](int index) const;
-  std::string& operator[](int index);
   const std::string& Strings(int index) const { return (*this)[index]; }
+  void Put(int index, std::string text);
 
   int Add(std::string text);
-  void Clear() { items_.clear(); }
+  void AddStrings(const TStringList& other);
+  void Assign(const TStringList& other);
+  void Insert(int index, std::string text);
+  void Delete(int index);
+  void Clear();
 
   // Every line followed by CR LF.
   std::string Text() const;
@@ -31,16 +49,16 @@ class TStringList {
   auto begin() const { return items_.begin(); }
   auto end() const { return items_.end(); }
 
+  TNotifyEvent OnChange;
+
  private:
+  void Changed() {
+    if (OnChange) OnChange(this);
+  }
+  void SplitLines(std::string_view text);
+
   std::vector<std::string> items_;
 };
-
-class TObject {
- public:
-  virtual ~TObject() = default;
-};
-
-using TNotifyEvent = std::function<void(TObject* Sender)>;
 
 class EReadError : public EStreamError {
  public:

@@ -1,0 +1,53 @@
+#include "AnsiText.h"
+
+#include <array>
+
+namespace {
+
+// 0x80..0xBF; 0xC0..0xFF are U+0410..U+044F. 0x98 has no character and maps to U+0098.
+constexpr std::array<char16_t, 64> kHigh = {
+    0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021,  // 80
+    0x20AC, 0x2030, 0x0409, 0x2039, 0x040A, 0x040C, 0x040B, 0x040F,  // 88
+    0x0452, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90
+    0x0098, 0x2122, 0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F,  // 98
+    0x00A0, 0x040E, 0x045E, 0x0408, 0x00A4, 0x0490, 0x00A6, 0x00A7,  // A0
+    0x0401, 0x00A9, 0x0404, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x0407,  // A8
+    0x00B0, 0x00B1, 0x0406, 0x0456, 0x0491, 0x00B5, 0x00B6, 0x00B7,  // B0
+    0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457,  // B8
+};
+
+}  // namespace
+
+char16_t AnsiCharToUtf16(unsigned char c) {
+  if (c < 0x80) return c;
+  if (c >= 0xC0) return static_cast<char16_t>(0x0410 + (c - 0xC0));
+  return kHigh[c - 0x80];
+}
+
+char Utf16CharToAnsi(char16_t c) {
+  if (c < 0x80) return static_cast<char>(c);
+  if (c >= 0x0410 && c <= 0x044F) return static_cast<char>(0xC0 + (c - 0x0410));
+  for (size_t i = 0; i < kHigh.size(); ++i)
+    if (kHigh[i] == c) return static_cast<char>(0x80 + i);
+  return '?';
+}
+
+std::u16string AnsiToUtf16(std::string_view ansi) {
+  std::u16string text(ansi.size(), u'\0');
+  for (size_t i = 0; i < ansi.size(); ++i)
+    text[i] = AnsiCharToUtf16(static_cast<unsigned char>(ansi[i]));
+  return text;
+}
+
+std::string Utf16ToAnsi(std::u16string_view text) {
+  std::string ansi;
+  ansi.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char16_t c = text[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] <= 0xDFFF)
+      ++i;
+    ansi += Utf16CharToAnsi(c);
+  }
+  return ansi;
+}
