@@ -1,0 +1,1 @@
+#include "BmpReader.h"

@@ -1,0 +1,1 @@
+#include "TrayIconCore.h"
