@@ -1,6 +1,7 @@
 #include "Forms.h"
 
 #include <exception>
+#include <memory>
 #include <vector>
 
 #include "AppTitle.h"
@@ -186,9 +187,16 @@ LRESULT TForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 namespace {
 
 const char kApplicationClass[] = "QvApplication";
+// wParam: a heap std::string with the message of an exception raised inside a hook.
+constexpr UINT kShowQueuedException = WM_APP + 0x3F0;
 
 LRESULT CALLBACK ApplicationWindowProc(HWND window, UINT message, WPARAM wParam,
                                        LPARAM lParam) noexcept {
+  if (message == kShowQueuedException) {
+    std::unique_ptr<std::string> text(reinterpret_cast<std::string*>(wParam));
+    if (text) Application->ShowException(*text);
+    return 0;
+  }
   if (message == WM_CLOSE) {
     GuardedCall([] {
       if (Application->MainForm()) Application->MainForm()->Close();
@@ -297,6 +305,25 @@ void TApplication::HandleException() noexcept {
     ShowException(ExceptionMessage(e));
   } catch (...) {
     ShowException("Unknown exception");
+  }
+}
+
+void TApplication::QueueException() noexcept {
+  std::exception_ptr current = std::current_exception();
+  if (!current) return;
+  std::string text = "Unknown exception";
+  try {
+    std::rethrow_exception(current);
+  } catch (const std::exception& e) {
+    text = ExceptionMessage(e);
+  } catch (...) {
+  }
+  try {
+    auto message = std::make_unique<std::string>(std::move(text));
+    if (PostMessageA(Handle(), kShowQueuedException, reinterpret_cast<WPARAM>(message.get()), 0))
+      (void)message.release();
+  } catch (...) {
+    // No window to post to: nothing is left to report to.
   }
 }
 

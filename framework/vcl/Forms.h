@@ -125,6 +125,9 @@ class TApplication : public TComponent {
 
   // For catch blocks at a handler's edge: shows the current exception in the error box.
   void HandleException() noexcept;
+  // For catch blocks inside hook procedures, where no box may be shown: the current exception
+  // is shown by the message loop once the hook has returned.
+  void QueueException() noexcept;
   // The standard error box: ErrorBoxText(message), the title as caption, error icon, OK.
   void ShowException(const std::string& message) noexcept;
   int ShowMessageBox(const std::string& text, const std::string& caption, unsigned flags);
@@ -160,5 +163,15 @@ void GuardedCall(F&& f) noexcept {
     f();
   } catch (...) {
     Application->HandleException();
+  }
+}
+
+// Runs f inside a hook procedure: any exception is shown after the hook has returned.
+template <class F>
+void GuardedHookCall(F&& f) noexcept {
+  try {
+    f();
+  } catch (...) {
+    Application->QueueException();
   }
 }
