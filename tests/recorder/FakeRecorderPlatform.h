@@ -1,0 +1,159 @@
+// A hook platform for the recorder's tests: it logs every call, hands out numbered hooks,
+// refuses the kinds a test names, sends input into a list and keeps time with a fake clock.
+// lParam of a hook call is the address of the test's own TEventMsg, TLowLevelKey or
+// TLowLevelMouse.
+#pragma once
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "FakeTiming.h"
+#include "RecorderCore.h"
+
+struct SentEvent {
+  uint32_t at;
+  TEventMsg event;
+};
+
+class TFakeRecorderPlatform : public IRecorderPlatform {
+ public:
+  static constexpr intptr_t kNextHookResult = 77;
+
+  TFakeClock clock;
+  std::set<THookKind> refused;
+  bool timersFail = false;
+  std::vector<std::string> calls;
+  std::set<THookHandle> installed;
+  std::vector<SentEvent> sent;
+  TFakeTimer* timer = nullptr;
+  // Runs inside SendEvent, as the system may call a low-level hook from SendInput.
+  std::function<void(const TEventMsg&)> onSend;
+
+  static const char* Name(THookKind kind) {
+    switch (kind) {
+      case THookKind::JournalRecord:
+        return "JournalRecord";
+      case THookKind::JournalPlayback:
+        return "JournalPlayback";
+      case THookKind::KeyboardLowLevel:
+        return "KeyboardLowLevel";
+      case THookKind::MouseLowLevel:
+        return "MouseLowLevel";
+    }
+    return "?";
+  }
+
+  THookHandle SetHook(THookKind kind) override {
+    if (refused.count(kind)) {
+      calls.push_back(std::string("SetHook ") + Name(kind) + " refused");
+      return 0;
+    }
+    const THookHandle hook = ++lastHook_;
+    installed.insert(hook);
+    calls.push_back(std::string("SetHook ") + Name(kind) + " " + std::to_string(hook));
+    return hook;
+  }
+  void Unhook(THookHandle hook) override {
+    installed.erase(hook);
+    calls.push_back("Unhook " + std::to_string(hook));
+  }
+  intptr_t CallNextHook(THookHandle hook, int code, uintptr_t, intptr_t) override {
+    calls.push_back("CallNext " + std::to_string(hook) + " " + std::to_string(code));
+    return kNextHookResult;
+  }
+  TEventMsg LoadEvent(intptr_t lParam) override { return *reinterpret_cast<TEventMsg*>(lParam); }
+  void StoreEvent(intptr_t lParam, const TEventMsg& event) override {
+    *reinterpret_cast<TEventMsg*>(lParam) = event;
+  }
+  TLowLevelKey LoadKey(intptr_t lParam) override {
+    return *reinterpret_cast<TLowLevelKey*>(lParam);
+  }
+  TLowLevelMouse LoadMouse(intptr_t lParam) override {
+    return *reinterpret_cast<TLowLevelMouse*>(lParam);
+  }
+  void SendEvent(const TEventMsg& event) override {
+    sent.push_back({clock.TickCount(), event});
+    if (onSend) onSend(event);
+  }
+  const IClock& Clock() override { return clock; }
+  std::unique_ptr<ITimer> CreateTimer() override {
+    if (timersFail) throw Exception("Not enough timers available");
+    auto made = std::make_unique<TFakeTimer>(clock);
+    timer = made.get();
+    return made;
+  }
+
+ private:
+  THookHandle lastHook_ = 0;
+};
+
+template <class T>
+intptr_t Param(T& value) {
+  return reinterpret_cast<intptr_t>(&value);
+}
+
+inline TEventMsg Event(uint32_t message, uint32_t paramL, uint32_t paramH, uint32_t time,
+                       uint32_t hwnd = 0) {
+  TEventMsg event;
+  event.message = message;
+  event.paramL = paramL;
+  event.paramH = paramH;
+  event.time = time;
+  event.hwnd = hwnd;
+  return event;
+}
+
+inline void WriteMacro(TMemoryStream& stream, const std::vector<TEventMsg>& events) {
+  for (const TEventMsg& event : events) {
+    uint8_t bytes[kEventMsgSize];
+    WriteEventMsg(event, bytes);
+    stream.WriteBuffer(bytes, kEventMsgSize);
+  }
+}
+
+inline std::vector<TEventMsg> ReadMacro(TMemoryStream& stream) {
+  std::vector<TEventMsg> events;
+  const auto* bytes = static_cast<const uint8_t*>(stream.Memory());
+  for (int64_t at = 0; at + 20 <= stream.Size(); at += 20)
+    events.push_back(ReadEventMsg(bytes + at));
+  return events;
+}
+
+// Plays the journal the way the system does: asks for the current event, waits as long as
+// told (asking again when the wait is over), uses it and asks for the next, until the
+// recorder is idle or `limit` events have been used. Returns the events with their times.
+inline std::vector<SentEvent> RunJournal(TRecorder& recorder, TFakeRecorderPlatform& platform,
+                                         size_t limit = 100000) {
+  std::vector<SentEvent> used;
+  while (recorder.State() == rsPlaying && used.size() < limit) {
+    TEventMsg event;
+    intptr_t wait = recorder.PlaybackHookProc(kHookGetNext, 0, Param(event));
+    if (wait > 0) {
+      platform.clock.Advance(static_cast<uint32_t>(wait));
+      wait = recorder.PlaybackHookProc(kHookGetNext, 0, Param(event));
+      if (wait != 0) ADD_FAILURE() << "still " << wait << " ms to wait after the wait";
+    }
+    used.push_back({platform.clock.TickCount(), event});
+    recorder.PlaybackHookProc(kHookSkip, 0, 0);
+  }
+  return used;
+}
+
+// Runs the replay timer until the recorder is idle, jumping over the time in which nothing
+// falls due (a tick every 10 ms over a long pause would take long).
+inline void RunTimer(TRecorder& recorder, TFakeRecorderPlatform& platform, int limit = 100000) {
+  for (int ticks = 0; recorder.State() == rsPlaying && ticks < limit; ++ticks) {
+    ASSERT_NE(platform.timer, nullptr);
+    ASSERT_TRUE(platform.timer->Running());
+    const int32_t ahead =
+        static_cast<int32_t>(recorder.CurrentEvent().time - platform.clock.TickCount());
+    if (recorder.Path() == TInputPath::LowLevel && !platform.sent.empty() &&
+        ahead > static_cast<int32_t>(platform.timer->Interval())) {
+      platform.timer->SetEnabled(false);
+      platform.clock.Set(recorder.CurrentEvent().time - platform.timer->Interval());
+      platform.timer->SetEnabled(true);
+    }
+    platform.clock.NextTick();
+  }
+}

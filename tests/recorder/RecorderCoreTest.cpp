@@ -1,0 +1,495 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "FakeRecorderPlatform.h"
+
+namespace {
+
+using Calls = std::vector<std::string>;
+
+void ExpectFailure(const std::function<void()>& action, const std::string& text) {
+  try {
+    action();
+    ADD_FAILURE() << "no error, expected \"" << text << "\"";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), text);
+  }
+}
+
+std::vector<uint32_t> Times(const std::vector<SentEvent>& events, uint32_t start) {
+  std::vector<uint32_t> times;
+  for (const SentEvent& sent : events) times.push_back(sent.at - start);
+  return times;
+}
+
+class RecorderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    recorder = TRecorder::Create(platform);
+    ASSERT_NE(recorder, nullptr);
+    recorder->OnStateChange = [this](TRecorderState state) { changes.push_back(state); };
+  }
+
+  // Feeds one event to the journal-record hook at the event's own time.
+  intptr_t Journal(const TEventMsg& event) {
+    platform.clock.Set(event.time);
+    TEventMsg copy = event;
+    return recorder->RecordHookProc(kHookAction, 0, Param(copy));
+  }
+
+  TFakeRecorderPlatform platform;
+  std::unique_ptr<TRecorder> recorder;
+  std::vector<TRecorderState> changes;
+};
+
+TEST(RecorderFormatTest, FiveLittleEndianFieldsInTwentyBytes) {
+  const TEventMsg event = Event(0x0100, 0x00002E41, 0x80000001, 0xFEDCBA98, 0x00010203);
+  uint8_t bytes[kEventMsgSize + 1];
+  std::memset(bytes, 0xEE, sizeof bytes);
+  WriteEventMsg(event, bytes);
+  const uint8_t expected[kEventMsgSize] = {0x00, 0x01, 0x00, 0x00, 0x41, 0x2E, 0x00,
+                                           0x00, 0x01, 0x00, 0x00, 0x80, 0x98, 0xBA,
+                                           0xDC, 0xFE, 0x03, 0x02, 0x01, 0x00};
+  EXPECT_EQ(std::memcmp(bytes, expected, kEventMsgSize), 0);
+  EXPECT_EQ(bytes[kEventMsgSize], 0xEE);
+  EXPECT_EQ(ReadEventMsg(expected), event);
+}
+
+TEST(RecorderFormatTest, LowLevelEventsTakeTheJournalsLayout) {
+  TLowLevelKey key{0x2E, 0x53, true, false, 1234};
+  EXPECT_EQ(EventFromKey(kMsgKeyDown, key), Event(kMsgKeyDown, 0x532E, 0x8001, 1234));
+  key.extended = false;
+  key.vkCode = 0x1A2;  // only the low byte fits
+  EXPECT_EQ(EventFromKey(kMsgSysKeyUp, key), Event(kMsgSysKeyUp, 0x53A2, 1, 1234));
+
+  TLowLevelMouse mouse{-5, 700, -120, true, 99};
+  EXPECT_EQ(EventFromMouse(kMsgLButtonDown, mouse), Event(kMsgLButtonDown, 0xFFFFFFFB, 700, 99));
+  EXPECT_EQ(EventFromMouse(kMsgMouseWheel, mouse),
+            Event(kMsgMouseWheel, 0xFFFFFFFB, 700, 99, 0xFFFFFF88));
+  mouse.data = 2;
+  EXPECT_EQ(EventFromMouse(kMsgXButtonUp, mouse).hwnd, 2u);
+}
+
+// Against the ways a system may scale an absolute coordinate back to a pixel.
+TEST(RecorderFormatTest, AbsoluteCoordinatesComeBackAsTheSamePixel) {
+  for (int32_t extent : {1, 2, 3, 640, 768, 1023, 1024, 1080, 1366, 1920, 2560, 3840, 7680}) {
+    for (int32_t origin : {0, -1920, 1280}) {
+      for (int32_t offset = 0; offset < extent; ++offset) {
+        const int64_t n = AbsoluteCoordinate(origin + offset, origin, extent);
+        ASSERT_GE(n, 0);
+        ASSERT_LE(n, 65535);
+        ASSERT_EQ(n * extent / 65536, offset) << extent << " " << offset;
+        ASSERT_EQ((n * extent + 32768) / 65536, offset) << extent << " " << offset;
+        ASSERT_EQ((n * extent + 32767) / 65535, offset) << extent << " " << offset;
+      }
+      EXPECT_EQ(AbsoluteCoordinate(origin - 10, origin, extent), 0);
+      EXPECT_EQ(AbsoluteCoordinate(origin + extent + 10, origin, extent), 65535);
+    }
+  }
+  EXPECT_EQ(AbsoluteCoordinate(5, 0, 0), 0);
+}
+
+TEST_F(RecorderTest, OneRecorderAtATimeAndItStartsIdle) {
+  EXPECT_EQ(TRecorder::Create(platform), nullptr);
+  EXPECT_EQ(recorder->State(), rsIdle);
+  EXPECT_EQ(recorder->Speed(), 100);
+  EXPECT_EQ(recorder->Hook(), 0u);
+  EXPECT_EQ(recorder->StartTime(), 0u);
+  EXPECT_EQ(recorder->Stream().Size(), 0);
+  EXPECT_EQ(recorder->CurrentEvent(), TEventMsg{});
+
+  // Stop while idle with no hook changes nothing and tells no one.
+  recorder->Stop();
+  recorder->SetState(rsIdle);
+  EXPECT_TRUE(platform.calls.empty());
+  EXPECT_TRUE(changes.empty());
+
+  recorder.reset();
+  recorder = TRecorder::Create(platform);
+  EXPECT_NE(recorder, nullptr);
+}
+
+TEST_F(RecorderTest, DestructionRemovesTheHook) {
+  platform.clock.Set(500);
+  recorder->Record(false);
+  ASSERT_EQ(platform.installed.size(), 1u);
+  recorder.reset();
+  EXPECT_TRUE(platform.installed.empty());
+  EXPECT_EQ(platform.calls.back(), "Unhook 1");
+}
+
+TEST_F(RecorderTest, RecordingUntilCtrlBreak) {
+  recorder->Stream().WriteBuffer("old macro", 9);
+  platform.clock.Set(10000);
+  recorder->Record(false);
+  EXPECT_EQ(recorder->State(), rsRecording);
+  EXPECT_EQ(recorder->Path(), TInputPath::Journal);
+  EXPECT_EQ(recorder->Hook(), 1u);
+  EXPECT_EQ(recorder->StartTime(), 10000u);
+  EXPECT_EQ(recorder->Stream().Size(), 0);
+  EXPECT_EQ(platform.calls, Calls{"SetHook JournalRecord 1"});
+  EXPECT_EQ(changes, std::vector<TRecorderState>{rsRecording});
+
+  // Codes below 0 go on down the chain; unknown codes are neither recorded nor passed on.
+  EXPECT_EQ(recorder->RecordHookProc(-1, 5, 6), TFakeRecorderPlatform::kNextHookResult);
+  EXPECT_EQ(platform.calls.back(), "CallNext 1 -1");
+  TEventMsg ignored = Event(kMsgKeyDown, 0x41, 1, 10010);
+  EXPECT_EQ(recorder->RecordHookProc(3, 0, Param(ignored)), 0);
+
+  EXPECT_EQ(Journal(Event(kMsgMouseMove, 300, 200, 10050, 0x1234)), 0);
+  // An event still queued from before the start counts as at the start.
+  EXPECT_EQ(Journal(Event(kMsgMouseMove, 301, 200, 9990)), 0);
+  EXPECT_EQ(Journal(Event(kMsgKeyDown, 0x1D11, 1, 11000)), 0);  // Ctrl
+  EXPECT_EQ(Journal(Event(kMsgKeyDown, 0x4603, 1, 11200)), 0);  // Break
+  EXPECT_EQ(recorder->State(), rsIdle);
+  EXPECT_EQ(recorder->Hook(), 0u);
+  EXPECT_TRUE(platform.installed.empty());
+  EXPECT_EQ(changes, (std::vector<TRecorderState>{rsRecording, rsIdle}));
+  // A late call after the hook is gone records nothing.
+  Journal(Event(kMsgKeyUp, 0x4603, 1, 11300));
+
+  EXPECT_EQ(ReadMacro(recorder->Stream()),
+            (std::vector<TEventMsg>{
+                Event(kMsgMouseMove, 300, 200, 50, 0x1234), Event(kMsgMouseMove, 301, 200, 0),
+                Event(kMsgKeyDown, 0x1D11, 1, 1000), Event(kMsgKeyDown, 0x4603, 1, 1200)}));
+  EXPECT_EQ(recorder->Stream().Size(), 80);
+}
+
+TEST_F(RecorderTest, CtrlBreakEndsOnlyOnKeyMessages) {
+  platform.clock.Set(0);
+  recorder->Record(false);
+  Journal(Event(kMsgMouseMove, 3, 3, 10));          // x = 3 is no Break key
+  Journal(Event(kMsgKeyDown + 0x10, 0x03, 1, 20));  // not a key message
+  EXPECT_EQ(recorder->State(), rsRecording);
+  Journal(Event(kMsgKeyLast, 0x0303, 1, 30));
+  EXPECT_EQ(recorder->State(), rsIdle);
+  EXPECT_EQ(recorder->Stream().Size(), 60);
+}
+
+TEST_F(RecorderTest, AppendContinuesTheOldTimeline) {
+  WriteMacro(recorder->Stream(),
+             {Event(kMsgMouseMove, 1, 1, 100), Event(kMsgKeyDown, 0x41, 1, 5000, 7)});
+  platform.clock.Set(70000);
+  recorder->Record(true);
+  EXPECT_EQ(recorder->StartTime(), 65000u);
+  EXPECT_EQ(recorder->CurrentEvent(), Event(kMsgKeyDown, 0x41, 1, 5000, 7));
+  Journal(Event(kMsgKeyUp, 0x41, 1, 70300));
+  recorder->Stop();
+  const std::vector<TEventMsg> events = ReadMacro(recorder->Stream());
+  ASSERT_EQ(events.size(), 3u);
+  EXPECT_EQ(events[2], Event(kMsgKeyUp, 0x41, 1, 5300));
+
+  // An empty stream starts at 0.
+  recorder->Stream().Clear();
+  platform.clock.Set(90000);
+  recorder->Record(true);
+  EXPECT_EQ(recorder->StartTime(), 90000u);
+  recorder->Stop();
+}
+
+// The stream's position is wherever the last caller left it (a load leaves it at 0);
+// appending still goes after the old records, and a trailing fragment is dropped.
+TEST_F(RecorderTest, AppendGoesAfterTheLastWholeRecord) {
+  WriteMacro(recorder->Stream(),
+             {Event(kMsgMouseMove, 1, 1, 100), Event(kMsgMouseMove, 2, 2, 800)});
+  recorder->Stream().WriteBuffer("frag", 4);
+  recorder->Stream().SetPosition(0);
+  platform.clock.Set(2000);
+  recorder->Record(true);
+  EXPECT_EQ(recorder->StartTime(), 1200u);
+  Journal(Event(kMsgMouseMove, 3, 3, 2100));
+  EXPECT_EQ(
+      ReadMacro(recorder->Stream()),
+      (std::vector<TEventMsg>{Event(kMsgMouseMove, 1, 1, 100), Event(kMsgMouseMove, 2, 2, 800),
+                              Event(kMsgMouseMove, 3, 3, 900)}));
+  EXPECT_EQ(recorder->Stream().Size(), 60);
+}
+
+TEST_F(RecorderTest, FailuresLeaveTheStateAsItWas) {
+  ExpectFailure([&] { recorder->Play(); }, "Recorder: Nothing to play");
+  recorder->Stream().WriteBuffer("19 bytes is no move", 19);
+  ExpectFailure([&] { recorder->Play(); }, "Recorder: Nothing to play");
+  EXPECT_TRUE(platform.calls.empty());
+
+  recorder->Record(false);
+  ExpectFailure([&] { recorder->Play(); }, "Recorder: Not ready to play.");
+  ExpectFailure([&] { recorder->Record(false); }, "Recorder: NotReady to record.");
+  EXPECT_EQ(recorder->State(), rsRecording);
+  EXPECT_EQ(recorder->Hook(), 1u);
+  recorder->Stop();
+
+  WriteMacro(recorder->Stream(), {Event(kMsgMouseMove, 1, 1, 0)});
+  recorder->Play();
+  ExpectFailure([&] { recorder->Record(false); }, "Recorder: NotReady to record.");
+  ExpectFailure([&] { recorder->Play(); }, "Recorder: Not ready to play.");
+  EXPECT_EQ(recorder->State(), rsPlaying);
+  recorder->Stop();
+  EXPECT_TRUE(platform.installed.empty());
+
+  // Neither path: the emptied stream stays empty.
+  platform.refused = {THookKind::JournalRecord, THookKind::JournalPlayback,
+                      THookKind::KeyboardLowLevel, THookKind::MouseLowLevel};
+  platform.calls.clear();
+  changes.clear();
+  ExpectFailure([&] { recorder->Record(false); }, "JournalHook cannot be created");
+  EXPECT_EQ(recorder->Stream().Size(), 0);
+  EXPECT_EQ(recorder->State(), rsIdle);
+  EXPECT_TRUE(changes.empty());
+
+  // The mouse hook alone is refused: the keyboard hook does not stay behind.
+  platform.refused = {THookKind::JournalRecord, THookKind::MouseLowLevel};
+  platform.calls.clear();
+  ExpectFailure([&] { recorder->Record(false); }, "JournalHook cannot be created");
+  EXPECT_EQ(platform.calls, (Calls{"SetHook JournalRecord refused", "SetHook KeyboardLowLevel 3",
+                                   "SetHook MouseLowLevel refused", "Unhook 3"}));
+  EXPECT_TRUE(platform.installed.empty());
+}
+
+TEST(RecorderPlaybackFailureTest, NoTimerMeansNoLowLevelPlayback) {
+  TFakeRecorderPlatform platform;
+  platform.refused = {THookKind::JournalPlayback};
+  platform.timersFail = true;
+  auto recorder = TRecorder::Create(platform);
+  WriteMacro(recorder->Stream(), {Event(kMsgMouseMove, 1, 1, 0)});
+  ExpectFailure([&] { recorder->Play(); }, "Playback hook cannot be created");
+  EXPECT_EQ(recorder->State(), rsIdle);
+  EXPECT_TRUE(platform.installed.empty());
+}
+
+TEST_F(RecorderTest, JournalPlaybackTiming) {
+  // 50, 1,250 and 1,290 ms: the first at once, the other two at 1,200; then 1,234 at 1,200.
+  WriteMacro(recorder->Stream(),
+             {Event(kMsgMouseMove, 1, 1, 50), Event(kMsgMouseMove, 2, 2, 1250),
+              Event(kMsgMouseMove, 3, 3, 1290), Event(kMsgKeyDown, 0x41, 1, 1234)});
+  platform.clock.Set(0xFFFFFF00);  // the tick count wraps during the playback
+  recorder->Play();
+  EXPECT_EQ(recorder->State(), rsPlaying);
+  EXPECT_EQ(recorder->Path(), TInputPath::Journal);
+  EXPECT_EQ(recorder->StartTime(), 0xFFFFFF00);
+  EXPECT_EQ(platform.calls, Calls{"SetHook JournalPlayback 1"});
+  EXPECT_EQ(recorder->CurrentEvent().time, 50u);  // left as stored
+
+  // Asked again, the hook answers with the time still remaining.
+  TEventMsg event;
+  EXPECT_EQ(recorder->PlaybackHookProc(kHookGetNext, 0, Param(event)), 0);
+  EXPECT_EQ(event, Event(kMsgMouseMove, 1, 1, 50));
+  recorder->PlaybackHookProc(kHookSkip, 0, 0);
+  EXPECT_EQ(recorder->CurrentEvent().time, 0xFFFFFF00 + 1200);
+  EXPECT_EQ(recorder->PlaybackHookProc(kHookGetNext, 0, Param(event)), 1200);
+  platform.clock.Set(0xFFFFFF00 + 700);
+  EXPECT_EQ(recorder->PlaybackHookProc(kHookGetNext, 0, Param(event)), 500);
+
+  const std::vector<SentEvent> used = RunJournal(*recorder, platform);
+  EXPECT_EQ(Times(used, 0xFFFFFF00), (std::vector<uint32_t>{1200, 1200, 1200}));
+  EXPECT_EQ(used[2].event, Event(kMsgKeyDown, 0x41, 1, 0xFFFFFF00 + 1200));
+  EXPECT_EQ(recorder->State(), rsIdle);
+  EXPECT_TRUE(platform.installed.empty());
+  EXPECT_EQ(changes, (std::vector<TRecorderState>{rsPlaying, rsIdle}));
+  // The watch for an unserved hook found it served.
+  platform.clock.Advance(1000);
+  EXPECT_EQ(recorder->Path(), TInputPath::Journal);
+}
+
+TEST_F(RecorderTest, DueTimesAreFixedOffsetsFromTheStartScaledBySpeed) {
+  WriteMacro(recorder->Stream(),
+             {Event(kMsgMouseMove, 1, 1, 900), Event(kMsgMouseMove, 2, 2, 1000),
+              Event(kMsgMouseMove, 3, 3, 1599), Event(kMsgMouseMove, 4, 4, 3000)});
+  platform.clock.Set(1000);
+  recorder->Play();
+  TEventMsg event;
+  recorder->PlaybackHookProc(kHookGetNext, 0, Param(event));
+  recorder->PlaybackHookProc(kHookSkip, 0, 0);
+  // The system takes the second event 900 ms late: the third is overdue, the fourth comes
+  // at its own offset all the same.
+  platform.clock.Set(1000 + 1900);
+  EXPECT_EQ(recorder->PlaybackHookProc(kHookGetNext, 0, Param(event)), 0);
+  recorder->PlaybackHookProc(kHookSkip, 0, 0);
+  EXPECT_EQ(recorder->PlaybackHookProc(kHookGetNext, 0, Param(event)), 0);
+  recorder->PlaybackHookProc(kHookSkip, 0, 0);
+  EXPECT_EQ(recorder->PlaybackHookProc(kHookGetNext, 0, Param(event)), 1100);
+  recorder->Stop();
+
+  const std::vector<std::pair<int32_t, std::vector<uint32_t>>> speeds = {
+      {100, {0, 1000, 1500, 3000}}, {50, {0, 500, 750, 1500}}, {200, {0, 2000, 3000, 6000}}};
+  for (const auto& [speed, times] : speeds) {
+    recorder->SetSpeed(speed);
+    platform.clock.Set(40000);
+    recorder->Play();
+    EXPECT_EQ(Times(RunJournal(*recorder, platform), 40000), times) << speed;
+  }
+}
+
+TEST_F(RecorderTest, OtherHookCodesFillTheEventAndPassOn) {
+  WriteMacro(recorder->Stream(), {Event(kMsgMouseMove, 7, 8, 0)});
+  recorder->Play();
+  TEventMsg event;
+  EXPECT_EQ(recorder->PlaybackHookProc(3, 0, Param(event)), TFakeRecorderPlatform::kNextHookResult);
+  EXPECT_EQ(event, Event(kMsgMouseMove, 7, 8, 0));
+  EXPECT_EQ(recorder->PlaybackHookProc(4, 0, 0), TFakeRecorderPlatform::kNextHookResult);
+  EXPECT_EQ(recorder->PlaybackHookProc(-1, 0, 0), TFakeRecorderPlatform::kNextHookResult);
+  EXPECT_EQ(platform.calls.back(), "CallNext 1 -1");
+  EXPECT_EQ(recorder->State(), rsPlaying);
+}
+
+TEST_F(RecorderTest, AHundredByteMacroIsFiveEvents) {
+  std::vector<TEventMsg> macro;
+  for (uint32_t i = 0; i < 5; ++i) macro.push_back(Event(kMsgMouseMove, i, i, i * 100));
+  WriteMacro(recorder->Stream(), macro);
+  ASSERT_EQ(recorder->Stream().Size(), 100);
+  recorder->Play();
+  const std::vector<SentEvent> used = RunJournal(*recorder, platform, 5);
+  ASSERT_EQ(used.size(), 5u);
+  for (size_t i = 0; i < used.size(); ++i) EXPECT_EQ(used[i].event.paramL, i);
+  EXPECT_EQ(recorder->State(), rsIdle);
+  EXPECT_EQ(recorder->Hook(), 0u);
+  EXPECT_EQ(platform.calls.back(), "Unhook 1");
+  EXPECT_EQ(changes, (std::vector<TRecorderState>{rsPlaying, rsIdle}));
+}
+
+// Ctrl+Esc removes a journal hook behind the recorder's back.
+TEST_F(RecorderTest, CancelledJournalKeepsTheStateUntilStop) {
+  recorder->Record(false);
+  recorder->JournalCancelled();
+  EXPECT_EQ(recorder->State(), rsRecording);
+  EXPECT_EQ(recorder->Hook(), 0u);
+  recorder->Stop();
+  EXPECT_EQ(platform.calls, Calls{"SetHook JournalRecord 1"});
+  EXPECT_EQ(changes, (std::vector<TRecorderState>{rsRecording, rsIdle}));
+
+  // Nor does a cancelled playback switch to the low-level path.
+  WriteMacro(recorder->Stream(), {Event(kMsgMouseMove, 1, 1, 0)});
+  recorder->Play();
+  recorder->JournalCancelled();
+  platform.clock.Advance(2000);
+  EXPECT_TRUE(platform.sent.empty());
+  EXPECT_EQ(recorder->State(), rsPlaying);
+  recorder->Stop();
+  EXPECT_EQ(recorder->State(), rsIdle);
+}
+
+TEST_F(RecorderTest, LowLevelRecording) {
+  platform.refused = {THookKind::JournalRecord};
+  platform.clock.Set(3000);
+  recorder->Record(false);
+  EXPECT_EQ(recorder->Path(), TInputPath::LowLevel);
+  EXPECT_EQ(platform.calls, (Calls{"SetHook JournalRecord refused", "SetHook KeyboardLowLevel 1",
+                                   "SetHook MouseLowLevel 2"}));
+  EXPECT_EQ(recorder->Hook(), 1u);
+
+  // Input is recorded and passed on, injected or not.
+  TLowLevelMouse click{640, 480, 0, false, 3100};
+  EXPECT_EQ(recorder->MouseHookProc(kHookAction, kMsgLButtonDown, Param(click)),
+            TFakeRecorderPlatform::kNextHookResult);
+  EXPECT_EQ(platform.calls.back(), "CallNext 2 0");
+  TLowLevelKey key{0x41, 0x1E, false, true, 3250};
+  EXPECT_EQ(recorder->KeyboardHookProc(kHookAction, kMsgKeyDown, Param(key)),
+            TFakeRecorderPlatform::kNextHookResult);
+  EXPECT_EQ(platform.calls.back(), "CallNext 1 0");
+  EXPECT_EQ(recorder->MouseHookProc(-1, kMsgMouseMove, Param(click)),
+            TFakeRecorderPlatform::kNextHookResult);
+  TLowLevelKey ctrl{0xA2, 0x1D, false, false, 3300};
+  recorder->KeyboardHookProc(kHookAction, kMsgKeyDown, Param(ctrl));
+  TLowLevelKey brk{0x03, 0x46, true, false, 3400};
+  recorder->KeyboardHookProc(kHookAction, kMsgKeyDown, Param(brk));
+  EXPECT_EQ(recorder->State(), rsIdle);
+  EXPECT_TRUE(platform.installed.empty());
+  recorder->KeyboardHookProc(kHookAction, kMsgKeyUp, Param(brk));
+
+  EXPECT_EQ(ReadMacro(recorder->Stream()),
+            (std::vector<TEventMsg>{
+                Event(kMsgLButtonDown, 640, 480, 100), Event(kMsgKeyDown, 0x1E41, 1, 250),
+                Event(kMsgKeyDown, 0x1DA2, 1, 300), Event(kMsgKeyDown, 0x4603, 0x8001, 400)}));
+}
+
+TEST_F(RecorderTest, LowLevelPlaybackKeepsTheSameSchedule) {
+  platform.refused = {THookKind::JournalPlayback};
+  WriteMacro(recorder->Stream(),
+             {Event(kMsgMouseMove, 1, 1, 50), Event(kMsgMouseMove, 2, 2, 1250),
+              Event(kMsgMouseMove, 3, 3, 1290), Event(kMsgKeyDown, 0x41, 1, 1234),
+              Event(kMsgKeyUp, 0x41, 1, 2345)});
+  platform.clock.Set(0xFFFFFFF0);
+  recorder->Play();
+  EXPECT_EQ(recorder->Path(), TInputPath::LowLevel);
+  EXPECT_EQ(platform.calls,
+            (Calls{"SetHook JournalPlayback refused", "SetHook KeyboardLowLevel 1"}));
+  EXPECT_TRUE(platform.sent.empty());  // nothing is sent from inside Play
+  platform.clock.Advance(3000);
+  EXPECT_EQ(Times(platform.sent, 0xFFFFFFF0), (std::vector<uint32_t>{10, 1200, 1200, 1200, 2300}));
+  EXPECT_EQ(platform.sent[4].event.message, kMsgKeyUp);
+  EXPECT_EQ(recorder->State(), rsIdle);
+  EXPECT_FALSE(platform.timer->Enabled());
+  EXPECT_TRUE(platform.installed.empty());
+  EXPECT_EQ(changes, (std::vector<TRecorderState>{rsPlaying, rsIdle}));
+}
+
+TEST_F(RecorderTest, UnservedJournalPlaybackSwitchesToTheLowLevelPath) {
+  WriteMacro(recorder->Stream(),
+             {Event(kMsgMouseMove, 1, 1, 700), Event(kMsgMouseMove, 2, 2, 1000)});
+  platform.clock.Set(100);
+  recorder->Play();
+  EXPECT_EQ(recorder->Path(), TInputPath::Journal);
+  platform.clock.Advance(TRecorder::kServeTimeout);
+  EXPECT_EQ(recorder->Path(), TInputPath::LowLevel);
+  EXPECT_EQ(recorder->StartTime(), 100 + TRecorder::kServeTimeout);
+  EXPECT_EQ(platform.calls,
+            (Calls{"SetHook JournalPlayback 1", "Unhook 1", "SetHook KeyboardLowLevel 2"}));
+  platform.clock.Advance(2000);
+  EXPECT_EQ(Times(platform.sent, 100 + TRecorder::kServeTimeout), (std::vector<uint32_t>{0, 1000}));
+  EXPECT_EQ(recorder->State(), rsIdle);
+
+  // Once found out, the journal is not tried again.
+  platform.calls.clear();
+  platform.sent.clear();
+  platform.clock.Set(50000);
+  recorder->Play();
+  EXPECT_EQ(platform.calls, Calls{"SetHook KeyboardLowLevel 3"});
+  platform.clock.Advance(10);
+  EXPECT_EQ(platform.sent.size(), 1u);
+  recorder->Stop();
+
+  // The journal can be left out from the start, for recording as well.
+  recorder->SetUseJournalHooks(false);
+  platform.calls.clear();
+  recorder->Record(false);
+  EXPECT_EQ(platform.calls, (Calls{"SetHook KeyboardLowLevel 4", "SetHook MouseLowLevel 5"}));
+  recorder->Stop();
+}
+
+TEST_F(RecorderTest, TheUsersOwnKeyEndsALowLevelPlayback) {
+  platform.refused = {THookKind::JournalPlayback};
+  WriteMacro(recorder->Stream(), {Event(kMsgKeyDown, 0x1B, 1, 0), Event(kMsgKeyDown, 0x1B, 1, 100),
+                                  Event(kMsgMouseMove, 1, 1, 5000)});
+  recorder->Play();
+  // The replayed Escape comes back injected and is not taken for the user's.
+  platform.onSend = [&](const TEventMsg& event) {
+    TLowLevelKey key{event.paramL & 0xFF, 1, false, true, 0};
+    recorder->KeyboardHookProc(kHookAction, event.message, Param(key));
+  };
+  platform.clock.Advance(200);
+  EXPECT_EQ(platform.sent.size(), 2u);
+  EXPECT_EQ(recorder->State(), rsPlaying);
+  TLowLevelKey escape{0x1B, 1, false, false, 0};
+  EXPECT_EQ(recorder->KeyboardHookProc(kHookAction, kMsgKeyUp, Param(escape)),
+            TFakeRecorderPlatform::kNextHookResult);
+  EXPECT_EQ(recorder->State(), rsPlaying);
+  EXPECT_EQ(recorder->KeyboardHookProc(kHookAction, kMsgKeyDown, Param(escape)),
+            TFakeRecorderPlatform::kNextHookResult);
+  EXPECT_EQ(recorder->State(), rsIdle);
+  EXPECT_TRUE(platform.installed.empty());
+  platform.clock.Advance(6000);
+  EXPECT_EQ(platform.sent.size(), 2u);
+
+  // A key of the user's that stops the replay while a record is being sent.
+  platform.sent.clear();
+  platform.onSend = [&](const TEventMsg&) {
+    TLowLevelKey brk{kVkCancel, 0x46, true, false, 0};
+    recorder->KeyboardHookProc(kHookAction, kMsgKeyDown, Param(brk));
+  };
+  recorder->Play();
+  platform.clock.Advance(200);
+  EXPECT_EQ(platform.sent.size(), 1u);
+  EXPECT_EQ(recorder->State(), rsIdle);
+}
+
+}  // namespace
