@@ -3,6 +3,7 @@
 
 #include <exception>
 #include <string>
+#include <string_view>
 
 class Exception : public std::exception {
  public:
@@ -62,3 +63,17 @@ std::string ErrorBoxText(const std::string& message);
 
 // The message of any exception that reaches a handler boundary.
 std::string ExceptionMessage(const std::exception& e);
+
+// A whole integer: an optional sign, then decimal digits, or hexadecimal digits after "$",
+// "0x" or "0X"; blanks (spaces, tabs) around it are allowed, nothing else. The value must
+// lie in the signed 32-bit range ("$FFFFFFFF" is 4294967295 and does not). Leading zeros
+// are plain decimal, not octal.
+bool TryStrToInt(std::string_view text, int& value);
+// The default for anything TryStrToInt refuses, the empty text included.
+int StrToIntDef(std::string_view text, int defaultValue);
+
+// Whether a name read from a data file, joined to its folder with a backslash, stays inside
+// that folder: not empty, relative (no drive, no leading slash or backslash, no colon), no
+// ".." or other all-dot component, no device name such as CON or COM1, no wildcard or
+// control character. Subfolders (img\pic.bmp) are allowed.
+bool IsNameWithinFolder(std::string_view name);

@@ -42,3 +42,5 @@ struct AssetFile {
 
 // Every generated file, Character.mask2 (the outline of Character.bmp) included.
 std::vector<AssetFile> GenerateAssets();
+// The sample plugins, each file named with its folder ("Hat.plg/plugin.ini").
+std::vector<AssetFile> GeneratePlugins();

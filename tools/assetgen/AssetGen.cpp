@@ -1,21 +1,26 @@
 // qv-assetgen OUTDIR: draws the character's pictures, icons and outline into OUTDIR.
+// qv-assetgen --plugins OUTDIR: makes the sample plugin folders in OUTDIR.
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 #include <string>
+#include <string_view>
 
 #include "Art.h"
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: qv-assetgen OUTDIR\n");
+  const bool plugins = argc == 3 && std::string_view(argv[1]) == "--plugins";
+  if (argc != 2 && !plugins) {
+    std::fprintf(stderr, "usage: qv-assetgen [--plugins] OUTDIR\n");
     return 2;
   }
   try {
-    const std::string dir = argv[1];
-    for (const AssetFile& file : GenerateAssets()) {
-      const std::string path = dir + "/" + file.name;
-      if (!WriteFileBytes(path, file.bytes)) {
-        std::fprintf(stderr, "qv-assetgen: cannot write %s\n", path.c_str());
+    const std::string dir = argv[argc - 1];
+    for (const AssetFile& file : plugins ? GeneratePlugins() : GenerateAssets()) {
+      const std::filesystem::path path = std::filesystem::path(dir) / file.name;
+      std::filesystem::create_directories(path.parent_path());
+      if (!WriteFileBytes(path.string(), file.bytes)) {
+        std::fprintf(stderr, "qv-assetgen: cannot write %s\n", path.string().c_str());
         return 1;
       }
     }

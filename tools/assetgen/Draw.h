@@ -43,6 +43,7 @@ void FillOutlined(Image& image, const Shape& shape, Rgb fill, Rgb ink, int thick
 void Blit(Image& image, int left, int top, std::initializer_list<std::string_view> rows,
           std::initializer_list<std::pair<char, Rgb>> palette);
 
-// Text in the built-in 5 x 7 font (the letters the logo needs), each pixel scale x scale.
+// Text in the built-in 5 x 7 font (the letters the logo and the plugin sign need; Russian as
+// Windows-1251 bytes), each pixel scale x scale.
 void DrawText5x7(Image& image, int left, int top, std::string_view text, int scale, Rgb colour);
 int TextWidth5x7(std::string_view text, int scale);

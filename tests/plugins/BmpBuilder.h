@@ -1,0 +1,145 @@
+// Bitmaps built byte by byte for the reader's tests, from a description of the format and
+// the raw pixel values (palette indexes or packed words), top row first.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+struct BmpFormat {
+  uint32_t headerSize = 40;  // 12, 40, 52, 56, 108 or 124
+  int bitsPerPixel = 24;
+  uint32_t compression = 0;  // BI_RGB 0, RLE8 1, RLE4 2, BITFIELDS 3, ALPHABITFIELDS 6
+  bool topDown = false;
+  uint32_t masks[4] = {};         // red, green, blue, alpha for the bit-field formats
+  uint32_t colorsUsed = 0;        // biClrUsed
+  std::vector<uint32_t> palette;  // 0x00RRGGBB, written as the table
+};
+
+inline void Put16(std::vector<uint8_t>& out, uint32_t v) {
+  out.push_back(static_cast<uint8_t>(v));
+  out.push_back(static_cast<uint8_t>(v >> 8));
+}
+
+inline void Put32(std::vector<uint8_t>& out, uint32_t v) {
+  Put16(out, v & 0xFFFF);
+  Put16(out, v >> 16);
+}
+
+inline void Set32(std::vector<uint8_t>& out, size_t at, uint32_t v) {
+  for (int i = 0; i < 4; ++i) out[at + i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+// Run-length data: an encoded run for repeats, a literal run for three or more differing
+// values, end of line after every row and end of bitmap at the end.
+inline std::vector<uint8_t> EncodeRuns(int width, int height, const std::vector<uint32_t>& values,
+                                       bool rle4) {
+  std::vector<uint8_t> out;
+  for (int row = height - 1; row >= 0; --row) {
+    const uint32_t* v = values.data() + static_cast<size_t>(row) * width;
+    int x = 0;
+    while (x < width) {
+      int same = 1;
+      while (x + same < width && same < 255 && v[x + same] == v[x]) ++same;
+      int differing = 1;
+      while (x + differing < width && differing < 254 && v[x + differing] != v[x + differing - 1])
+        ++differing;
+      if (same >= 2 || differing < 3) {
+        out.push_back(static_cast<uint8_t>(same));
+        out.push_back(static_cast<uint8_t>(rle4 ? (v[x] << 4 | v[x]) : v[x]));
+        x += same;
+      } else {
+        out.push_back(0);
+        out.push_back(static_cast<uint8_t>(differing));
+        const size_t start = out.size();
+        for (int i = 0; i < differing; ++i) {
+          if (!rle4)
+            out.push_back(static_cast<uint8_t>(v[x + i]));
+          else if (i % 2 == 0)
+            out.push_back(static_cast<uint8_t>(v[x + i] << 4));
+          else
+            out.back() |= static_cast<uint8_t>(v[x + i]);
+        }
+        if ((out.size() - start) % 2) out.push_back(0);
+        x += differing;
+      }
+    }
+    out.push_back(0);
+    out.push_back(row == 0 ? 1 : 0);
+  }
+  return out;
+}
+
+// Info header, masks, colour table and bits, without a file header.
+inline std::vector<uint8_t> BuildDib(const BmpFormat& f, int width, int height,
+                                     const std::vector<uint32_t>& values) {
+  std::vector<uint8_t> out;
+  const bool core = f.headerSize == 12;
+  const int bpp = f.bitsPerPixel;
+  std::vector<uint8_t> bits;
+  if (f.compression == 1 || f.compression == 2) {
+    bits = EncodeRuns(width, height, values, f.compression == 2);
+  } else {
+    const size_t rowBytes = (static_cast<size_t>(width) * bpp + 31) / 32 * 4;
+    for (int i = 0; i < height; ++i) {
+      const int row = f.topDown ? i : height - 1 - i;
+      std::vector<uint8_t> line(rowBytes, 0);
+      for (int x = 0; x < width; ++x) {
+        const uint32_t v = values[static_cast<size_t>(row) * width + x];
+        const size_t bit = static_cast<size_t>(x) * bpp;
+        if (bpp < 8)
+          line[bit / 8] |= static_cast<uint8_t>(v << (8 - bpp - bit % 8));
+        else
+          for (int b = 0; b < bpp / 8; ++b) line[bit / 8 + b] = static_cast<uint8_t>(v >> (8 * b));
+      }
+      bits.insert(bits.end(), line.begin(), line.end());
+    }
+  }
+  Put32(out, f.headerSize);
+  if (core) {
+    Put16(out, static_cast<uint32_t>(width));
+    Put16(out, static_cast<uint32_t>(height));
+    Put16(out, 1);
+    Put16(out, static_cast<uint32_t>(bpp));
+  } else {
+    Put32(out, static_cast<uint32_t>(width));
+    Put32(out, static_cast<uint32_t>(f.topDown ? -height : height));
+    Put16(out, 1);
+    Put16(out, static_cast<uint32_t>(bpp));
+    Put32(out, f.compression);
+    Put32(out, static_cast<uint32_t>(bits.size()));
+    Put32(out, 2835);
+    Put32(out, 2835);
+    Put32(out, f.colorsUsed);
+    Put32(out, 0);
+    // The longer headers: masks, then colour space fields left zero.
+    for (int i = 0; out.size() < f.headerSize; ++i) Put32(out, i < 4 ? f.masks[i] : 0);
+    if (f.headerSize == 40 && (f.compression == 3 || f.compression == 6))
+      for (int i = 0; i < (f.compression == 6 ? 4 : 3); ++i) Put32(out, f.masks[i]);
+  }
+  for (uint32_t c : f.palette) {
+    out.push_back(static_cast<uint8_t>(c));
+    out.push_back(static_cast<uint8_t>(c >> 8));
+    out.push_back(static_cast<uint8_t>(c >> 16));
+    if (!core) out.push_back(0);
+  }
+  out.insert(out.end(), bits.begin(), bits.end());
+  return out;
+}
+
+// The DIB behind a file header whose bits offset is where the DIB's bits start.
+inline std::vector<uint8_t> WithFileHeader(const std::vector<uint8_t>& dib, size_t bitsAt) {
+  std::vector<uint8_t> out = {'B', 'M'};
+  Put32(out, static_cast<uint32_t>(14 + dib.size()));
+  Put32(out, 0);
+  Put32(out, static_cast<uint32_t>(14 + bitsAt));
+  out.insert(out.end(), dib.begin(), dib.end());
+  return out;
+}
+
+// Where BuildDib puts the bits.
+inline size_t BitsOffset(const BmpFormat& f) {
+  size_t at = f.headerSize;
+  if (f.headerSize == 40 && (f.compression == 3 || f.compression == 6))
+    at += f.compression == 6 ? 16 : 12;
+  return at + f.palette.size() * (f.headerSize == 12 ? 3 : 4);
+}
