@@ -76,6 +76,9 @@ class EConvertError : public Exception {
   using Exception::Exception;
 };
 
+// Horizontal alignment of text in controls.
+enum TAlignment { taLeftJustify, taRightJustify, taCenter };
+
 enum TSeekOrigin { soBeginning, soCurrent, soEnd };
 
 class TStream : public TObject {

@@ -4,12 +4,16 @@
 
 #include <algorithm>
 
+#include "AnsiText.h"
+
 #include "Forms.h"
 #include "Handles.h"
+#include "Menus.h"
+#include "WideText.h"
 
 namespace {
 
-const char kWindowClass[] = "QvWindow";
+const wchar_t kWindowClass[] = L"QvWindow";
 
 TShiftState ShiftFromKeys(WPARAM keys) {
   TShiftState shift = 0;
@@ -24,17 +28,25 @@ TShiftState ShiftFromKeys(WPARAM keys) {
 
 }  // namespace
 
-void RegisterWindowClass(const char* name, WNDPROC procedure, UINT style, HCURSOR cursor) {
-  HINSTANCE instance = GetModuleHandleA(nullptr);
-  WNDCLASSEXA wc{};
+TShiftState KeyboardShiftState() {
+  TShiftState shift = 0;
+  if (GetKeyState(VK_SHIFT) < 0) shift |= ssShift;
+  if (GetKeyState(VK_CONTROL) < 0) shift |= ssCtrl;
+  if (GetKeyState(VK_MENU) < 0) shift |= ssAlt;
+  return shift;
+}
+
+void RegisterWindowClass(const wchar_t* name, WNDPROC procedure, UINT style, HCURSOR cursor) {
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+  WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;
-  if (GetClassInfoExA(instance, name, &wc)) return;
+  if (GetClassInfoExW(instance, name, &wc)) return;
   wc.style = style;
   wc.lpfnWndProc = procedure;
   wc.hInstance = instance;
   wc.hCursor = cursor;
   wc.lpszClassName = name;
-  RegisterClassExA(&wc);
+  RegisterClassExW(&wc);
 }
 
 HCURSOR CursorHandle(TCursor cursor) {
@@ -58,7 +70,7 @@ HCURSOR CursorHandle(TCursor cursor) {
     default:
       return nullptr;
   }
-  return LoadCursorA(nullptr, MAKEINTRESOURCEA(id));  // shared, not owned
+  return LoadCursorW(nullptr, MAKEINTRESOURCEW(id));  // shared, not owned
 }
 
 // TControl
@@ -72,6 +84,22 @@ TControl::TControl(TComponent* AOwner) : TComponent(AOwner) {
 
 TControl::~TControl() {
   if (parent_) parent_->RemoveControl(this);
+  if (Application) Application->CancelRelease(this);
+}
+
+void TControl::Release() {
+  Application->ReleaseLater(this);
+}
+
+void TControl::Notification(TComponent* AComponent, TOperation Operation) {
+  if (Operation == opRemove && AComponent == popupMenu_) popupMenu_ = nullptr;
+  TComponent::Notification(AComponent, Operation);
+}
+
+bool TControl::DoContextPopup(POINT screen) {
+  if (!popupMenu_) return false;
+  popupMenu_->Popup(screen.x, screen.y);
+  return true;
 }
 
 void TControl::SetParent(TWinControl* parent) {
@@ -218,11 +246,17 @@ TWinControl::~TWinControl() {
   if (handle_) {
     // No more messages for a half-destroyed object.
     if (defaultProc_)
-      SetWindowLongPtrA(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(defaultProc_));
-    SetWindowLongPtrA(handle_, GWLP_USERDATA, 0);
+      SetWindowLongPtrW(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(defaultProc_));
+    SetWindowLongPtrW(handle_, GWLP_USERDATA, 0);
     DestroyWindow(handle_);
     handle_ = nullptr;
   }
+}
+
+TWinControl* TWinControl::FromHandle(HWND window) {
+  if (!window || reinterpret_cast<WNDPROC>(GetWindowLongPtrW(window, GWLP_WNDPROC)) != WindowProc)
+    return nullptr;
+  return reinterpret_cast<TWinControl*>(GetWindowLongPtrW(window, GWLP_USERDATA));
 }
 
 HWND TWinControl::Handle() {
@@ -233,7 +267,17 @@ HWND TWinControl::Handle() {
   return handle_;
 }
 
+std::string TWinControl::GetText() const {
+  return handle_ ? WindowText(handle_) : text_;
+}
+
+void TWinControl::SetText(const std::string& text) {
+  text_ = text;
+  if (handle_) SetWindowTextAnsi(handle_, text);
+}
+
 void TWinControl::CreateParams(TCreateParams& params) {
+  params.Caption = text_;
   params.Style = WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
   if (Visible()) params.Style |= WS_VISIBLE;
   if (!Enabled()) params.Style |= WS_DISABLED;
@@ -247,23 +291,29 @@ void TWinControl::CreateParams(TCreateParams& params) {
 void TWinControl::CreateWnd() {
   TCreateParams params;
   CreateParams(params);
-  HINSTANCE instance = GetModuleHandleA(nullptr);
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+  // A child's id is its menu parameter; it is what WM_COMMAND and WM_DRAWITEM name.
+  HMENU id = nullptr;
+  if (params.Style & WS_CHILD) {
+    if (childId_ == 0 && parent_) childId_ = parent_->nextChildId_++;
+    id = reinterpret_cast<HMENU>(static_cast<UINT_PTR>(childId_));
+  }
+  std::wstring caption = ToWide(params.Caption);
   if (params.SystemClass.empty()) {
     RegisterWindowClass(kWindowClass, WindowProc, CS_DBLCLKS,
-                        LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)));  // IDC_ARROW
-    CreateWindowExA(params.ExStyle, kWindowClass, params.Caption.c_str(), params.Style, params.X,
-                    params.Y, params.Width, params.Height, params.WndParent, nullptr, instance,
-                    this);
+                        LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)));  // IDC_ARROW
+    CreateWindowExW(params.ExStyle, kWindowClass, caption.c_str(), params.Style, params.X, params.Y,
+                    params.Width, params.Height, params.WndParent, id, instance, this);
   } else {
-    HWND window = CreateWindowExA(
-        params.ExStyle, params.SystemClass.c_str(), params.Caption.c_str(), params.Style, params.X,
-        params.Y, params.Width, params.Height, params.WndParent, nullptr, instance, nullptr);
+    HWND window = CreateWindowExW(params.ExStyle, params.SystemClass.c_str(), caption.c_str(),
+                                  params.Style, params.X, params.Y, params.Width, params.Height,
+                                  params.WndParent, id, instance, nullptr);
     if (window) {
       handle_ = window;
-      SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+      SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
       defaultProc_ = reinterpret_cast<WNDPROC>(
-          SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WindowProc)));
-      SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(Font()->Handle()), FALSE);
+          SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WindowProc)));
+      SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(Font()->Handle()), FALSE);
     }
   }
   if (!handle_) throw Exception("Error creating window");
@@ -273,6 +323,7 @@ void TWinControl::CreateWnd() {
 
 void TWinControl::DestroyHandle() {
   if (!handle_) return;
+  text_ = WindowText(handle_);
   DestroyWindow(handle_);
   handle_ = nullptr;
 }
@@ -381,8 +432,9 @@ void TWinControl::ColorChanged() {
 }
 
 void TWinControl::FontChanged() {
+  // The font object keeps the old handle alive until this returns.
   if (handle_ && defaultProc_)
-    SendMessageA(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(Font()->Handle()), TRUE);
+    SendMessageW(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(Font()->Handle()), TRUE);
   Invalidate();
   for (TControl* control : controls_) control->ParentFontChanged();
 }
@@ -398,6 +450,7 @@ void TWinControl::InsertControl(TControl* control) {
   control->parent_ = this;
   if (control->Align() == alClient) AlignControls();
   control->Invalidate();
+  if (auto* window = dynamic_cast<TWinControl*>(control); window && handle_) window->HandleNeeded();
 }
 
 void TWinControl::RemoveControl(TControl* control) {
@@ -408,6 +461,111 @@ void TWinControl::RemoveControl(TControl* control) {
   if (captureControl_ == control) captureControl_ = nullptr;
   control->parent_ = nullptr;
 }
+
+// Focus and tab order
+
+int TWinControl::TabOrder() const {
+  if (!parent_) return -1;
+  int order = 0;
+  for (TControl* control : parent_->controls_) {
+    if (control == this) return order;
+    if (dynamic_cast<TWinControl*>(control)) ++order;
+  }
+  return -1;
+}
+
+void TWinControl::SetTabOrder(int order) {
+  if (!parent_) return;
+  auto& siblings = parent_->controls_;
+  siblings.erase(std::find(siblings.begin(), siblings.end(), this));
+  // Before the windowed sibling that now holds `order`; non-windowed ones keep their places.
+  auto at = siblings.end();
+  int seen = 0;
+  for (auto it = siblings.begin(); it != siblings.end(); ++it) {
+    if (!dynamic_cast<TWinControl*>(*it)) continue;
+    if (seen++ == order) {
+      at = it;
+      break;
+    }
+  }
+  siblings.insert(at, this);
+}
+
+bool TWinControl::CanFocus() const {
+  for (const TWinControl* control = this; control; control = control->parent_)
+    if (!control->Visible() || !control->Enabled()) return false;
+  return true;
+}
+
+bool TWinControl::Focused() const {
+  return handle_ && GetFocus() == handle_;
+}
+
+TWinControl* TWinControl::TopParent() {
+  TWinControl* top = this;
+  while (top->parent_) top = top->parent_;
+  return top;
+}
+
+void TWinControl::SetFocus() {
+  TopParent()->FocusChanged(this);
+  HWND window = Handle();
+  if (CanFocus()) ::SetFocus(window);
+}
+
+void TWinControl::FocusChanged(TWinControl*) {}
+
+bool TWinControl::DialogKey(WORD, TShiftState) {
+  return false;
+}
+
+bool TWinControl::WantsKey(WORD key) {
+  if (!defaultProc_) return false;
+  const LRESULT code = DefaultHandler(WM_GETDLGCODE, key, 0);
+  if (key == VK_TAB) return (code & DLGC_WANTTAB) != 0;
+  return (code & DLGC_WANTALLKEYS) != 0;
+}
+
+void TWinControl::KeyDown(WORD& key, TShiftState shift) {
+  if (OnKeyDown) OnKeyDown(this, key, shift);
+}
+
+void TWinControl::KeyUp(WORD& key, TShiftState shift) {
+  if (OnKeyUp) OnKeyUp(this, key, shift);
+}
+
+void TWinControl::KeyPress(char& key) {
+  if (OnKeyPress) OnKeyPress(this, key);
+}
+
+// Child notifications
+
+bool TWinControl::Command(WORD) {
+  return false;
+}
+
+bool TWinControl::Notify(NMHDR&, LRESULT&) {
+  return false;
+}
+
+HBRUSH TWinControl::ColorBrush() {
+  const COLORREF color = ColorToRGB(Color());
+  if (!colorBrush_ || colorBrushColor_ != color) {
+    colorBrush_.reset(CreateSolidBrush(color));
+    colorBrushColor_ = color;
+  }
+  return colorBrush_.get();
+}
+
+HBRUSH TWinControl::CtlColor(HDC dc) {
+  SetTextColor(dc, ColorToRGB(Font()->Color()));
+  SetBkColor(dc, ColorToRGB(Color()));
+  return ColorBrush();
+}
+
+void TWinControl::DrawItem(const DRAWITEMSTRUCT&) {}
+
+void TWinControl::MeasureItem(MEASUREITEMSTRUCT&) {}
 
 // Painting
 
@@ -429,8 +587,7 @@ void TWinControl::PaintBackground(HDC dc) {
     }
   }
   RECT client = ClientRect();
-  BrushHandle brush(CreateSolidBrush(ColorToRGB(Color())));
-  FillRect(dc, &client, brush.get());
+  FillRect(dc, &client, ColorBrush());
 }
 
 void TWinControl::PaintWindow(HDC) {}
@@ -460,15 +617,15 @@ LRESULT CALLBACK TWinControl::WindowProc(HWND window, UINT message, WPARAM wPara
                                          LPARAM lParam) noexcept {
   TWinControl* self = nullptr;
   if (message == WM_NCCREATE) {
-    self = static_cast<TWinControl*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+    self = static_cast<TWinControl*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
     if (self) {
       self->handle_ = window;
-      SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+      SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     }
   } else {
-    self = reinterpret_cast<TWinControl*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    self = reinterpret_cast<TWinControl*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   }
-  if (!self) return DefWindowProcA(window, message, wParam, lParam);
+  if (!self) return DefWindowProcW(window, message, wParam, lParam);
   try {
     return self->HandleMessage(message, wParam, lParam);
   } catch (...) {
@@ -479,8 +636,8 @@ LRESULT CALLBACK TWinControl::WindowProc(HWND window, UINT message, WPARAM wPara
 }
 
 LRESULT TWinControl::DefaultHandler(UINT message, WPARAM wParam, LPARAM lParam) {
-  if (defaultProc_) return CallWindowProcA(defaultProc_, handle_, message, wParam, lParam);
-  return DefWindowProcA(handle_, message, wParam, lParam);
+  if (defaultProc_) return CallWindowProcW(defaultProc_, handle_, message, wParam, lParam);
+  return DefWindowProcW(handle_, message, wParam, lParam);
 }
 
 LRESULT TWinControl::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -513,8 +670,138 @@ LRESULT TWinControl::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return OnWindowPosChanged(*reinterpret_cast<WINDOWPOS*>(lParam));
     case WM_NCDESTROY:
       return OnNcDestroy();
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+    case WM_KEYUP:
+    case WM_SYSKEYUP:
+      return OnKey(message, wParam, lParam);
+    case WM_CHAR:
+      return OnChar(message, wParam, lParam);
+    case WM_SETFOCUS:
+      TopParent()->FocusChanged(this);
+      break;
+    case WM_CONTEXTMENU:
+      return OnContextMenu(reinterpret_cast<HWND>(wParam), x, y);
+    case WM_COMMAND:
+    case WM_NOTIFY:
+    case WM_DRAWITEM:
+    case WM_MEASUREITEM:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLORDLG: {
+      bool handled = false;
+      LRESULT result = OnChildMessage(message, wParam, lParam, handled);
+      if (handled) return result;
+      break;
+    }
   }
   return DefaultHandler(message, wParam, lParam);
+}
+
+LRESULT TWinControl::OnChildMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
+  LRESULT result = 0;
+  handled = true;
+  switch (message) {
+    case WM_COMMAND:
+      if (TWinControl* child = FromHandle(reinterpret_cast<HWND>(lParam))) {
+        handled = child->Command(HIWORD(wParam));
+        return 0;
+      }
+      // A menu's choice (HIWORD 0, no window) goes to the item of that command.
+      if (lParam == 0 && HIWORD(wParam) == 0 && HandleMenuMessage(message, wParam, lParam, result))
+        return result;
+      break;
+    case WM_NOTIFY: {
+      auto* header = reinterpret_cast<NMHDR*>(lParam);
+      if (TWinControl* child = FromHandle(header->hwndFrom)) {
+        handled = child->Notify(*header, result);
+        return result;
+      }
+      break;
+    }
+    case WM_DRAWITEM: {
+      auto* item = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
+      if (item->CtlType == ODT_MENU) {
+        if (HandleMenuMessage(message, wParam, lParam, result)) return result;
+      } else if (TWinControl* child = FromHandle(item->hwndItem)) {
+        child->DrawItem(*item);
+        return TRUE;
+      }
+      break;
+    }
+    case WM_MEASUREITEM: {
+      auto* item = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
+      if (item->CtlType == ODT_MENU) {
+        if (HandleMenuMessage(message, wParam, lParam, result)) return result;
+      } else {
+        HWND window = GetDlgItem(handle_, static_cast<int>(item->CtlID));
+        if (TWinControl* child = FromHandle(window)) {
+          child->MeasureItem(*item);
+          return TRUE;
+        }
+      }
+      break;
+    }
+    default:  // WM_CTLCOLOR...
+      if (TWinControl* child = FromHandle(reinterpret_cast<HWND>(lParam)))
+        if (HBRUSH brush = child->CtlColor(reinterpret_cast<HDC>(wParam)))
+          return reinterpret_cast<LRESULT>(brush);
+      break;
+  }
+  handled = false;
+  return 0;
+}
+
+LRESULT TWinControl::OnContextMenu(HWND window, int x, int y) {
+  POINT screen{x, y};
+  TControl* target = this;
+  if (x == -1 && y == -1) {
+    // From the keyboard: at the control's top-left corner.
+    screen = POINT{0, 0};
+    ClientToScreen(handle_, &screen);
+  } else if (window == handle_) {
+    POINT client = screen;
+    ScreenToClient(handle_, &client);
+    if (TControl* control = ControlAtPos(client.x, client.y)) target = control;
+  }
+  if (target != this && target->DoContextPopup(screen)) return 0;
+  if (DoContextPopup(screen)) return 0;
+  // The parent window gets its chance.
+  return DefaultHandler(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(window), MAKELPARAM(x, y));
+}
+
+LRESULT TWinControl::OnKey(UINT message, WPARAM wParam, LPARAM lParam) {
+  WORD key = static_cast<WORD>(wParam);
+  const TShiftState shift = KeyboardShiftState();
+  const bool down = message == WM_KEYDOWN || message == WM_SYSKEYDOWN;
+  if (down)
+    KeyDown(key, shift);
+  else
+    KeyUp(key, shift);
+  if (key == 0) return 0;
+  if (down && (key == VK_TAB || key == VK_RETURN || key == VK_ESCAPE) && !WantsKey(key) &&
+      TopParent()->DialogKey(key, shift)) {
+    // TranslateMessage has already queued the key's character: it is not typed.
+    MSG pending{};
+    PeekMessageW(&pending, handle_, WM_CHAR, WM_CHAR, PM_REMOVE);
+    return 0;
+  }
+  return DefaultHandler(message, key, lParam);
+}
+
+LRESULT TWinControl::OnChar(UINT message, WPARAM wParam, LPARAM lParam) {
+  const auto wide = static_cast<wchar_t>(wParam);
+  char key = Utf16CharToAnsi(static_cast<char16_t>(wide));
+  const char typed = key;
+  KeyPress(key);
+  if (key == 0) return 0;
+  const WPARAM passed =
+      key == typed ? wParam : static_cast<WPARAM>(AnsiCharToUtf16(static_cast<unsigned char>(key)));
+  return DefaultHandler(message, passed, lParam);
 }
 
 LRESULT TWinControl::OnPaint() {
@@ -570,6 +857,15 @@ LRESULT TWinControl::OnMouseButton(UINT message, WPARAM wParam, int x, int y) {
       break;
   }
   TShiftState shift = ShiftFromKeys(wParam) | (twice ? TShiftState{ssDouble} : 0u);
+  if (defaultProc_) {
+    // A system control presses, captures and clicks by itself (a button's BN_CLICKED needs
+    // its own capture): only the events are told.
+    if (down)
+      MouseDown(button, shift, x, y);
+    else
+      MouseUp(button, shift, x, y);
+    return DefaultHandler(message, wParam, MAKELPARAM(x, y));
+  }
   if (down) {
     TControl* target = ControlAtPos(x, y);
     if (!target) target = this;
@@ -604,6 +900,7 @@ LRESULT TWinControl::OnMouseButton(UINT message, WPARAM wParam, int x, int y) {
 }
 
 LRESULT TWinControl::OnMouseMove(WPARAM wParam, int x, int y) {
+  if (defaultProc_) return DefaultHandler(WM_MOUSEMOVE, wParam, MAKELPARAM(x, y));
   TControl* target = captureControl_ ? captureControl_ : ControlAtPos(x, y);
   if (!target) target = this;
   target->MouseMove(ShiftFromKeys(wParam), x - (target == this ? 0 : target->Left()),
@@ -647,9 +944,9 @@ void TWinControl::UpdateBoundsFromWindow() {
 
 LRESULT TWinControl::OnNcDestroy() {
   LRESULT result = DefaultHandler(WM_NCDESTROY, 0, 0);
-  SetWindowLongPtrA(handle_, GWLP_USERDATA, 0);
+  SetWindowLongPtrW(handle_, GWLP_USERDATA, 0);
   if (defaultProc_)
-    SetWindowLongPtrA(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(defaultProc_));
+    SetWindowLongPtrW(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(defaultProc_));
   defaultProc_ = nullptr;
   handle_ = nullptr;
   captureControl_ = nullptr;

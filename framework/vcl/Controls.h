@@ -28,6 +28,13 @@ using TShiftState = unsigned;
 
 using TMouseEvent =
     std::function<void(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)>;
+// Key is a virtual-key code; a handler that sets it to 0 keeps it from the control.
+using TKeyEvent = std::function<void(TObject* Sender, WORD& Key, TShiftState Shift)>;
+// Key is the typed character in Windows-1251; a handler that sets it to 0 swallows it.
+using TKeyPressEvent = std::function<void(TObject* Sender, char& Key)>;
+
+// Shift, Ctrl and Alt as the keyboard holds them now.
+TShiftState KeyboardShiftState();
 
 using TCursor = int;
 inline constexpr TCursor crDefault = 0;
@@ -40,9 +47,9 @@ inline constexpr TCursor crHandPoint = -21;
 // The system cursor for a cursor value (null for crDefault).
 HCURSOR CursorHandle(TCursor cursor);
 
-// Registers one of the framework's window classes; later calls find it registered. A
-// refused registration shows when the window is created.
-void RegisterWindowClass(const char* name, WNDPROC procedure, UINT style = 0,
+// Registers one of the framework's (Unicode) window classes; later calls find it
+// registered. A refused registration shows when the window is created.
+void RegisterWindowClass(const wchar_t* name, WNDPROC procedure, UINT style = 0,
                          HCURSOR cursor = nullptr);
 
 // Form and edit borders.
@@ -59,6 +66,7 @@ enum TControlStateFlag : unsigned {
 using TControlState = unsigned;
 
 class TWinControl;
+class TPopupMenu;
 
 class TControl : public TComponent {
  public:
@@ -127,11 +135,22 @@ class TControl : public TComponent {
   virtual void MouseMove(TShiftState shift, int x, int y);
   virtual void Click();
 
+  // The context menu: a right click (WM_CONTEXTMENU) opens it at the cursor.
+  TPopupMenu* PopupMenu() const { return popupMenu_; }
+  void SetPopupMenu(TPopupMenu* menu) { popupMenu_ = menu; }
+  // Opens PopupMenu at the screen point; false when there is none.
+  virtual bool DoContextPopup(POINT screen);
+
+  // Frees the control after the message being handled, for a handler of its own.
+  void Release();
+
   TNotifyEvent OnClick;
   TMouseEvent OnMouseDown;
   TMouseEvent OnMouseUp;
 
  protected:
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+
   // A parent's colour or font changed: children that follow it copy it.
   virtual void ParentColorChanged();
   virtual void ParentFontChanged();
@@ -158,6 +177,7 @@ class TControl : public TComponent {
   bool followingParent_ = false;
   TControlStyle controlStyle_ = 0;
   TControlState controlState_ = 0;
+  TPopupMenu* popupMenu_ = nullptr;  // not owned
 };
 
 // A control without a window of its own: its parent paints it, in child order, through
@@ -184,8 +204,8 @@ struct TCreateParams {
   DWORD ExStyle = 0;
   int X = 0, Y = 0, Width = 0, Height = 0;
   HWND WndParent = nullptr;
-  // Empty: the framework's own window class. A system class ("EDIT", ...) is subclassed.
-  std::string SystemClass;
+  // Empty: the framework's own window class. A system class (L"EDIT", ...) is subclassed.
+  std::wstring SystemClass;
 };
 
 class TWinControl : public TControl {
@@ -200,6 +220,8 @@ class TWinControl : public TControl {
   // Destroys the window and makes it anew with the current properties (a region set on
   // the old window is lost).
   void RecreateWnd();
+  // The object of one of the framework's windows, or null.
+  static TWinControl* FromHandle(HWND window);
 
   int ControlCount() const { return static_cast<int>(controls_.size()); }
   TControl* Controls(int index) const;
@@ -215,6 +237,19 @@ class TWinControl : public TControl {
   void SetEnabled(bool enabled) override;
   void Invalidate() override;
   void Repaint() override;
+
+  // Keyboard focus. TabOrder ranks the windowed children of one parent; only controls
+  // with TabStop are reached by Tab.
+  bool TabStop() const { return tabStop_; }
+  void SetTabStop(bool tabStop) { tabStop_ = tabStop; }
+  int TabOrder() const;
+  void SetTabOrder(int order);
+  // Visible and enabled, with every parent.
+  bool CanFocus() const;
+  bool Focused() const;
+  virtual void SetFocus();
+  // The parent chain's top: the form.
+  TWinControl* TopParent();
 
   // Painting depends only on a DC and a rectangle: WM_PAINT and WM_PRINTCLIENT end here.
   void PaintContent(HDC dc, const TRect& rect);
@@ -234,6 +269,15 @@ class TWinControl : public TControl {
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam,
                                      LPARAM lParam) noexcept;
 
+  // The window's text (caption, edit text), as Windows-1251.
+  std::string GetText() const;
+  void SetText(const std::string& text);
+
+  // Fired before the control's own handling.
+  TKeyEvent OnKeyDown;
+  TKeyEvent OnKeyUp;
+  TKeyPressEvent OnKeyPress;
+
  protected:
   virtual void CreateParams(TCreateParams& params);
   // Creates the window; the window procedure ties it to this object from WM_NCCREATE.
@@ -242,6 +286,27 @@ class TWinControl : public TControl {
   void BoundsChanged() override;
   void ColorChanged() override;
   void FontChanged() override;
+  // A system control's window keeps its own mouse handling.
+  bool IsSystemControl() const { return defaultProc_ != nullptr; }
+
+  virtual void KeyDown(WORD& key, TShiftState shift);
+  virtual void KeyUp(WORD& key, TShiftState shift);
+  virtual void KeyPress(char& key);
+  // Whether the control takes Tab, Enter or Escape itself instead of the form.
+  virtual bool WantsKey(WORD key);
+  // The top parent's handling of Tab, Enter and Escape; true when it took the key.
+  virtual bool DialogKey(WORD key, TShiftState shift);
+  // Told by a descendant that it got the focus.
+  virtual void FocusChanged(TWinControl* control);
+
+  // Notifications that a child window sends its parent, delivered to the child's object.
+  // Command: WM_COMMAND's notification code; true when handled.
+  virtual bool Command(WORD code);
+  virtual bool Notify(NMHDR& header, LRESULT& result);
+  // WM_CTLCOLOR...: set the DC's colours and return the background brush, or null.
+  virtual HBRUSH CtlColor(HDC dc);
+  virtual void DrawItem(const DRAWITEMSTRUCT& item);
+  virtual void MeasureItem(MEASUREITEMSTRUCT& item);
 
   LRESULT OnPaint();
   LRESULT OnPrintClient(HDC dc);
@@ -251,17 +316,28 @@ class TWinControl : public TControl {
   LRESULT OnSetCursor(HWND window, int hitTest, UINT mouseMessage);
   LRESULT OnWindowPosChanged(const WINDOWPOS& pos);
   LRESULT OnNcDestroy();
+  LRESULT OnKey(UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT OnChar(UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT OnContextMenu(HWND window, int x, int y);
+  LRESULT OnChildMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
 
  private:
   friend class TControl;
   void InsertControl(TControl* control);
   void RemoveControl(TControl* control);
   void UpdateBoundsFromWindow();
+  HBRUSH ColorBrush();
 
   HWND handle_ = nullptr;
+  std::string text_;               // the text while there is no window
   WNDPROC defaultProc_ = nullptr;  // the system class's own procedure when subclassed
   std::vector<TControl*> controls_;
   TControl* captureControl_ = nullptr;  // pressed child that gets the release
   bool clickPending_ = false;
   bool settingBounds_ = false;
+  bool tabStop_ = false;
+  UINT childId_ = 0;
+  UINT nextChildId_ = 1;
+  BrushHandle colorBrush_;
+  COLORREF colorBrushColor_ = 0;
 };

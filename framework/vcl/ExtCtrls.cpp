@@ -36,24 +36,24 @@ void TImage::Paint() {
 
 namespace {
 
-const char kTimerClass[] = "QvTimer";
+const wchar_t kTimerClass[] = L"QvTimer";
 constexpr UINT_PTR kTimerId = 1;
 
 }  // namespace
 
 TTimer::TTimer(TComponent* AOwner) : TComponent(AOwner) {
-  HINSTANCE instance = GetModuleHandleA(nullptr);
+  HINSTANCE instance = GetModuleHandleW(nullptr);
   RegisterWindowClass(kTimerClass, WindowProc);
-  window_.reset(
-      CreateWindowExA(0, kTimerClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr));
+  window_.reset(CreateWindowExW(0, kTimerClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance,
+                                nullptr));
   if (!window_) throw Exception("Error creating window");
-  SetWindowLongPtrA(window_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  SetWindowLongPtrW(window_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   UpdateTimer();
 }
 
 TTimer::~TTimer() {
   KillTimer(window_.get(), kTimerId);
-  SetWindowLongPtrA(window_.get(), GWLP_USERDATA, 0);
+  SetWindowLongPtrW(window_.get(), GWLP_USERDATA, 0);
 }
 
 void TTimer::SetInterval(unsigned milliseconds) {
@@ -76,14 +76,29 @@ void TTimer::UpdateTimer() {
 
 void TTimer::Timer() {
   if (OnTimer) OnTimer(this);
+  if (OnTick) OnTick();
 }
 
 LRESULT CALLBACK TTimer::WindowProc(HWND window, UINT message, WPARAM wParam,
                                     LPARAM lParam) noexcept {
   if (message == WM_TIMER && wParam == kTimerId) {
-    if (auto* self = reinterpret_cast<TTimer*>(GetWindowLongPtrA(window, GWLP_USERDATA)))
+    if (auto* self = reinterpret_cast<TTimer*>(GetWindowLongPtrW(window, GWLP_USERDATA)))
       GuardedCall([self] { self->Timer(); });
     return 0;
   }
-  return DefWindowProcA(window, message, wParam, lParam);
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+namespace {
+
+class TSystemClock final : public IClock {
+ public:
+  uint32_t TickCount() const override { return GetTickCount(); }
+};
+
+}  // namespace
+
+IClock& SystemClock() {
+  static TSystemClock clock;
+  return clock;
 }

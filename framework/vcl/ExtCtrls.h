@@ -5,6 +5,7 @@
 
 #include "Controls.h"
 #include "Graphics.h"
+#include "Timing.h"
 
 // Shows Picture unscaled at its top-left corner, clipped to the control.
 class TImage : public TGraphicControl {
@@ -29,17 +30,17 @@ class TImage : public TGraphicControl {
 // Ticks on the GUI thread through a hidden message-only window. Setting the interval it
 // already has changes nothing; a new interval or enabling restarts the countdown; no ticks
 // while disabled or with interval 0.
-class TTimer : public TComponent {
+class TTimer : public TComponent, public ITimer {
  public:
   explicit TTimer(TComponent* AOwner);
   ~TTimer() override;
 
-  unsigned Interval() const { return interval_; }
-  void SetInterval(unsigned milliseconds);
-  bool Enabled() const { return enabled_; }
-  void SetEnabled(bool enabled);
+  unsigned Interval() const override { return interval_; }
+  void SetInterval(unsigned milliseconds) override;
+  bool Enabled() const override { return enabled_; }
+  void SetEnabled(bool enabled) override;
 
-  // An exception thrown here is shown in the error box; the timer goes on.
+  // An exception thrown here (or in OnTick) is shown in the error box; the timer goes on.
   TNotifyEvent OnTimer;
 
  protected:
@@ -54,3 +55,6 @@ class TTimer : public TComponent {
   bool enabled_ = true;
   WindowHandle window_;
 };
+
+// GetTickCount.
+IClock& SystemClock();

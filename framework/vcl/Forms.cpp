@@ -1,22 +1,23 @@
 #include "Forms.h"
 
+#include <algorithm>
 #include <exception>
 #include <memory>
 #include <vector>
 
 #include "AppTitle.h"
 #include "Handles.h"
+#include "Modules.h"
+#include "StdCtrls.h"
+#include "WideText.h"
 #include "Win32Platform.h"
+#include "WineQuirks.h"
 
 void SetWindowTopmost(HWND window, bool topmost, UINT flags) {
-  if (topmost) {
+  if (topmost)
     SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, flags);
-    return;
-  }
-  HWND owner = GetWindow(window, GW_OWNER);
-  if (owner) SetWindowLongPtrA(window, GWLP_HWNDPARENT, 0);
-  SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, flags);
-  if (owner) SetWindowLongPtrA(window, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
+  else
+    SetWindowNotTopmost(window, flags);
 }
 
 // TForm
@@ -27,7 +28,7 @@ TForm::TForm(TComponent* AOwner) : TWinControl(AOwner) {
 }
 
 TForm::~TForm() {
-  if (Application->mainForm_ == this) Application->mainForm_ = nullptr;
+  if (Application && Application->mainForm_ == this) Application->mainForm_ = nullptr;
 }
 
 namespace {
@@ -67,12 +68,6 @@ void TForm::DoShow() {
   if (OnShow) OnShow(this);
 }
 
-void TForm::SetCaption(const std::string& caption) {
-  if (caption == caption_) return;
-  caption_ = caption;
-  if (HandleAllocated()) SetWindowTextA(Handle(), caption_.c_str());
-}
-
 void TForm::SetBorderStyle(TFormBorderStyle style) {
   if (style == borderStyle_) return;
   int clientWidth = ClientWidth(), clientHeight = ClientHeight();
@@ -93,7 +88,6 @@ void TForm::SetFormStyle(TFormStyle style) {
 void TForm::CreateParams(TCreateParams& params) {
   TWinControl::CreateParams(params);
   if (Parent()) return;
-  params.Caption = caption_;
   params.Style = WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
   params.ExStyle = 0;
   switch (borderStyle_) {
@@ -178,39 +172,154 @@ LRESULT TForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
       Close();
       return 0;
+    case WM_ACTIVATE:
+      return OnActivate(wParam, lParam);
   }
   return TWinControl::HandleMessage(message, wParam, lParam);
+}
+
+LRESULT TForm::OnActivate(WPARAM wParam, LPARAM lParam) {
+  if (LOWORD(wParam) == WA_INACTIVE || HIWORD(wParam) != 0)
+    return DefaultHandler(WM_ACTIVATE, wParam, lParam);
+  // The focus goes back to the control that had it, or to the first in tab order.
+  TWinControl* control = activeControl_;
+  if (!control || !control->CanFocus()) control = FindNextControl(nullptr, true);
+  if (!control) return DefaultHandler(WM_ACTIVATE, wParam, lParam);
+  control->SetFocus();
+  return 0;
+}
+
+void TForm::SetActiveControl(TWinControl* control) {
+  if (control == this) control = nullptr;
+  activeControl_ = control;
+  if (control && HandleAllocated() && Visible() && control->CanFocus() &&
+      GetActiveWindow() == Handle())
+    ::SetFocus(control->Handle());
+}
+
+void TForm::FocusChanged(TWinControl* control) {
+  if (control != this) activeControl_ = control;
+}
+
+void TForm::Notification(TComponent* AComponent, TOperation Operation) {
+  if (Operation == opRemove && AComponent == activeControl_) activeControl_ = nullptr;
+  TWinControl::Notification(AComponent, Operation);
+}
+
+namespace {
+
+// Windowed descendants in tab order, each before its own children.
+void CollectTabOrder(TWinControl* parent, std::vector<TWinControl*>& list) {
+  for (int i = 0; i < parent->ControlCount(); ++i) {
+    if (auto* child = dynamic_cast<TWinControl*>(parent->Controls(i))) {
+      list.push_back(child);
+      CollectTabOrder(child, list);
+    }
+  }
+}
+
+template <class Predicate>
+TButton* FindButton(TWinControl* parent, Predicate wanted) {
+  for (int i = 0; i < parent->ControlCount(); ++i) {
+    auto* child = dynamic_cast<TWinControl*>(parent->Controls(i));
+    if (!child) continue;
+    if (auto* button = dynamic_cast<TButton*>(child);
+        button && wanted(*button) && button->CanFocus())
+      return button;
+    if (TButton* inner = FindButton(child, wanted)) return inner;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+TWinControl* TForm::FindNextControl(TWinControl* current, bool forward) {
+  std::vector<TWinControl*> list;
+  CollectTabOrder(this, list);
+  if (list.empty()) return nullptr;
+  if (!forward) std::reverse(list.begin(), list.end());
+  auto at = std::find(list.begin(), list.end(), current);
+  const size_t start = at == list.end() ? 0 : static_cast<size_t>(at - list.begin()) + 1;
+  for (size_t n = 0; n < list.size(); ++n) {
+    TWinControl* candidate = list[(start + n) % list.size()];
+    if (candidate != current && candidate->TabStop() && candidate->CanFocus()) return candidate;
+  }
+  return nullptr;
+}
+
+void TForm::SelectNext(TWinControl* current, bool forward) {
+  if (TWinControl* next = FindNextControl(current, forward)) next->SetFocus();
+}
+
+bool TForm::DialogKey(WORD key, TShiftState shift) {
+  switch (key) {
+    case VK_TAB:
+      if (shift & (ssCtrl | ssAlt)) return false;
+      SelectNext(activeControl_, (shift & ssShift) == 0);
+      return true;
+    case VK_RETURN:
+      if (TButton* button = FindButton(this, [](TButton& b) { return b.Default(); })) {
+        button->Click();
+        return true;
+      }
+      return false;
+    case VK_ESCAPE:
+      if (TButton* button = FindButton(this, [](TButton& b) { return b.Cancel(); })) {
+        button->Click();
+        return true;
+      }
+      return false;
+  }
+  return false;
 }
 
 // TApplication
 
 namespace {
 
-const char kApplicationClass[] = "QvApplication";
+const wchar_t kApplicationClass[] = L"QvApplication";
 // wParam: a heap std::string with the message of an exception raised inside a hook.
 constexpr UINT kShowQueuedException = WM_APP + 0x3F0;
-
-LRESULT CALLBACK ApplicationWindowProc(HWND window, UINT message, WPARAM wParam,
-                                       LPARAM lParam) noexcept {
-  if (message == kShowQueuedException) {
-    std::unique_ptr<std::string> text(reinterpret_cast<std::string*>(wParam));
-    if (text) Application->ShowException(*text);
-    return 0;
-  }
-  if (message == WM_CLOSE) {
-    GuardedCall([] {
-      if (Application->MainForm()) Application->MainForm()->Close();
-    });
-    return 0;
-  }
-  return DefWindowProcA(window, message, wParam, lParam);
-}
-
-TApplication theApplication(nullptr);
+constexpr UINT kReleaseControls = WM_APP + 0x3F1;
 
 }  // namespace
 
-TApplication* const Application = &theApplication;
+LRESULT CALLBACK ApplicationWindowProc(HWND window, UINT message, WPARAM wParam,
+                                       LPARAM lParam) noexcept {
+  switch (message) {
+    case kShowQueuedException: {
+      std::unique_ptr<std::string> text(reinterpret_cast<std::string*>(wParam));
+      if (text) Application->ShowException(*text);
+      return 0;
+    }
+    case kReleaseControls:
+      GuardedCall([] { Application->ReleasePending(); });
+      return 0;
+    case WM_CLOSE:
+      GuardedCall([] {
+        if (Application->MainForm()) Application->MainForm()->Close();
+      });
+      return 0;
+  }
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+TApplication* Application = new TApplication(nullptr);
+
+void ShutdownApplication() noexcept {
+  if (!Application) return;
+  try {
+    Application->Destroying();
+    Application->DestroyComponents();
+  } catch (...) {
+    // The program is ending: there is nothing left to report to.
+  }
+  Application->pendingRelease_.clear();
+  RunFinalization();
+  Application->handle_.reset();
+  delete Application;
+  Application = nullptr;
+}
 
 TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner) {
   char path[MAX_PATH + 1] = {};
@@ -226,15 +335,16 @@ TApplication::~TApplication() {
 
 void TApplication::Initialize() {
   SetPlatform(Win32Platform());
+  RegisterCommonControls();
   Handle();
 }
 
 HWND TApplication::Handle() {
   if (!handle_) {
-    HINSTANCE instance = GetModuleHandleA(nullptr);
+    HINSTANCE instance = GetModuleHandleW(nullptr);
     RegisterWindowClass(kApplicationClass, ApplicationWindowProc);
     handle_.reset(
-        CreateWindowExA(0, kApplicationClass, title_.c_str(),
+        CreateWindowExW(0, kApplicationClass, ToWide(title_).c_str(),
                         WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
                         GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0,
                         nullptr, nullptr, instance, nullptr));
@@ -245,14 +355,34 @@ HWND TApplication::Handle() {
 
 std::string TApplication::Title() {
   if (!handle_) return title_;
-  char text[256] = {};
-  int n = GetWindowTextA(handle_.get(), text, sizeof text);
-  return std::string(text, static_cast<size_t>(n > 0 ? n : 0));
+  wchar_t text[256] = {};
+  int n = GetWindowTextW(handle_.get(), text, 256);
+  return FromWide(std::wstring_view(text, static_cast<size_t>(n > 0 ? n : 0)));
 }
 
 void TApplication::SetTitle(const std::string& title) {
   title_ = title;
-  if (handle_) SetWindowTextA(handle_.get(), title_.c_str());
+  if (handle_) SetWindowTextAnsi(handle_.get(), title_);
+}
+
+void TApplication::ReleaseLater(TControl* control) {
+  if (!control) return;
+  if (std::find(pendingRelease_.begin(), pendingRelease_.end(), control) == pendingRelease_.end())
+    pendingRelease_.push_back(control);
+  PostMessageW(Handle(), kReleaseControls, 0, 0);
+}
+
+void TApplication::CancelRelease(TControl* control) {
+  pendingRelease_.erase(std::remove(pendingRelease_.begin(), pendingRelease_.end(), control),
+                        pendingRelease_.end());
+}
+
+void TApplication::ReleasePending() {
+  while (!pendingRelease_.empty()) {
+    TControl* control = pendingRelease_.front();
+    pendingRelease_.erase(pendingRelease_.begin());
+    delete control;
+  }
 }
 
 void TApplication::Run() {
@@ -263,7 +393,7 @@ void TApplication::Run() {
   });
   MSG message{};
   while (!terminated_) {
-    if (GetMessageA(&message, nullptr, 0, 0) <= 0) {
+    if (GetMessageW(&message, nullptr, 0, 0) <= 0) {
       terminated_ = true;
       break;
     }
@@ -276,14 +406,14 @@ bool TApplication::ProcessMessage(MSG& message) {
   if (OnMessage) GuardedCall([&] { OnMessage(message, handled); });
   if (!handled) {
     TranslateMessage(&message);
-    DispatchMessageA(&message);
+    DispatchMessageW(&message);
   }
   return handled;
 }
 
 void TApplication::ProcessMessages() {
   MSG message{};
-  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
     if (message.message == WM_QUIT) {
       terminated_ = true;
       break;
@@ -335,8 +465,9 @@ void TApplication::ShowException(const std::string& message) noexcept {
   }
 }
 
-int TApplication::ShowMessageBox(const std::string& text, const std::string& caption, unsigned flags) {
+int TApplication::ShowMessageBox(const std::string& text, const std::string& caption,
+                                 unsigned flags) {
   if (messageBoxHook_) return messageBoxHook_(text, caption, flags);
   // Owned by the active window, so the box is not hidden behind a stay-on-top form.
-  return MessageBoxA(GetActiveWindow(), text.c_str(), caption.c_str(), flags);
+  return MessageBoxW(GetActiveWindow(), ToWide(text).c_str(), ToWide(caption).c_str(), flags);
 }

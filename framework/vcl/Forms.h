@@ -6,14 +6,13 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "Controls.h"
 
 enum TPosition { poDesigned, poDesktopCenter };
 
 // SetWindowPos with HWND_TOPMOST or HWND_NOTOPMOST, position and size untouched.
-// Wine keeps an owned popup in the topmost layer on HWND_NOTOPMOST, so the owner is
-// detached for that call.
 void SetWindowTopmost(HWND window, bool topmost,
                       UINT flags = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 enum TFormStyle { fsNormal, fsStayOnTop };
@@ -41,8 +40,8 @@ class TForm : public TWinControl {
   // step is shown in the error box and ends that step only; the window is made in any case.
   void Load();
 
-  const std::string& Caption() const { return caption_; }
-  void SetCaption(const std::string& caption);
+  std::string Caption() const { return GetText(); }
+  void SetCaption(const std::string& caption) { SetText(caption); }
 
   TFormBorderStyle BorderStyle() const { return borderStyle_; }
   // After the window exists the window is made anew; the client size is kept.
@@ -60,6 +59,14 @@ class TForm : public TWinControl {
   TCanvas* Canvas() { return &canvas_; }
   void PaintWindow(HDC dc) override;
 
+  // The control that has, or last had, the focus in this form.
+  TWinControl* ActiveControl() const { return activeControl_; }
+  void SetActiveControl(TWinControl* control);
+  // The next (or previous) control in tab order after `current` that takes the focus,
+  // going round; null when none does.
+  TWinControl* FindNextControl(TWinControl* current, bool forward);
+  void SelectNext(TWinControl* current, bool forward);
+
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
   TNotifyEvent OnCreate;
@@ -73,11 +80,16 @@ class TForm : public TWinControl {
   virtual void DoShow();
   void CreateParams(TCreateParams& params) override;
   void CreateWnd() override;
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+  // Tab and Shift+Tab move the focus; Enter clicks the default button, Escape the cancel one.
+  bool DialogKey(WORD key, TShiftState shift) override;
+  void FocusChanged(TWinControl* control) override;
 
  private:
   void Centre();
+  LRESULT OnActivate(WPARAM wParam, LPARAM lParam);
 
-  std::string caption_;
+  TWinControl* activeControl_ = nullptr;  // not owned
   TFormBorderStyle borderStyle_ = bsSizeable;
   TFormStyle formStyle_ = fsNormal;
   TPosition position_ = poDesigned;
@@ -96,7 +108,8 @@ class TApplication : public TComponent {
   explicit TApplication(TComponent* AOwner);
   ~TApplication() override;
 
-  // Installs the Win32 platform services and makes the application window.
+  // Installs the Win32 platform services, registers the common controls and makes the
+  // application window.
   void Initialize();
 
   // The application's own top-level window, which carries the taskbar button.
@@ -123,6 +136,11 @@ class TApplication : public TComponent {
   // Dispatches the messages waiting, then returns.
   void ProcessMessages();
 
+  // Frees the control once the message being handled is done; a control freed meanwhile
+  // is forgotten.
+  void ReleaseLater(TControl* control);
+  void CancelRelease(TControl* control);
+
   // For catch blocks at a handler's edge: shows the current exception in the error box.
   void HandleException() noexcept;
   // For catch blocks inside hook procedures, where no box may be shown: the current exception
@@ -138,16 +156,26 @@ class TApplication : public TComponent {
 
  private:
   friend class TForm;
+  friend void ShutdownApplication() noexcept;
+  friend LRESULT CALLBACK ApplicationWindowProc(HWND, UINT, WPARAM, LPARAM) noexcept;
   bool ProcessMessage(MSG& message);
+  void ReleasePending();
 
   WindowHandle handle_;
+  std::vector<TControl*> pendingRelease_;
   std::string title_;
   TForm* mainForm_ = nullptr;
   bool terminated_ = false;
   TMessageBoxHook messageBoxHook_;
 };
 
-extern TApplication* const Application;
+// Made before the program's own code runs; freed by ShutdownApplication.
+extern TApplication* Application;
+
+// The end of the program, called last in WinMain: frees the forms and their components
+// (last created first: tray icons leave, mutexes close, sounds stop), then runs the modules'
+// finalisation, then destroys the application window and the application object.
+void ShutdownApplication() noexcept;
 
 template <class T>
 T* NewForm(TComponent* owner) {

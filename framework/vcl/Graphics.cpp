@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "WideText.h"
+
 COLORREF ColorToRGB(TColor color) {
   if (color < 0) return GetSysColor(color & 0xFF);
   return static_cast<COLORREF>(color);
@@ -76,14 +78,15 @@ void TFont::SetCharset(BYTE charset) {
 }
 
 void TFont::Changed() {
-  // Listeners (a canvas) let go of the old handle before it is deleted.
+  // The old handle lives until the listeners have let go of it: a canvas selects its DC's
+  // own font back, a window is sent the new font.
+  FontHandle old = std::move(handle_);
   if (OnChange) OnChange(this);
-  handle_.reset();
 }
 
 HFONT TFont::Handle() {
   if (!handle_) {
-    LOGFONTA font{};
+    LOGFONTW font{};
     font.lfHeight = height_;
     font.lfEscapement = font.lfOrientation = orientation_;
     font.lfWeight = (style_ & fsBold) ? FW_BOLD : FW_NORMAL;
@@ -95,8 +98,10 @@ HFONT TFont::Handle() {
     font.lfClipPrecision = CLIP_DEFAULT_PRECIS;
     font.lfQuality = DEFAULT_QUALITY;
     font.lfPitchAndFamily = DEFAULT_PITCH;
-    std::strncpy(font.lfFaceName, name_.c_str(), LF_FACESIZE - 1);
-    handle_.reset(CreateFontIndirectA(&font));
+    std::wstring face = ToWide(name_);
+    face.resize(std::min<size_t>(face.size(), LF_FACESIZE - 1));
+    std::copy(face.begin(), face.end(), font.lfFaceName);
+    handle_.reset(CreateFontIndirectW(&font));
   }
   return handle_.get();
 }
@@ -266,18 +271,26 @@ void TCanvas::CopyRect(const TRect& dest, TCanvas* source, const TRect& sourceRe
 }
 
 void TCanvas::TextOutAt(int x, int y, const std::string& text) {
-  TextOutA(Handle(), x, y, text.data(), static_cast<int>(text.size()));
+  std::wstring wide = ToWide(text);
+  TextOutW(Handle(), x, y, wide.data(), static_cast<int>(wide.size()));
 }
 
 void TCanvas::TextRect(const TRect& rect, int x, int y, const std::string& text) {
   UINT options = ETO_CLIPPED | (brush_.Style() == bsSolid ? ETO_OPAQUE : 0);
-  ExtTextOutA(Handle(), x, y, options, &rect, text.data(), static_cast<UINT>(text.size()), nullptr);
+  std::wstring wide = ToWide(text);
+  ExtTextOutW(Handle(), x, y, options, &rect, wide.data(), static_cast<UINT>(wide.size()), nullptr);
 }
 
 SIZE TCanvas::TextExtent(const std::string& text) {
   SIZE size{};
-  GetTextExtentPoint32A(Handle(), text.data(), static_cast<int>(text.size()), &size);
+  std::wstring wide = ToWide(text);
+  GetTextExtentPoint32W(Handle(), wide.data(), static_cast<int>(wide.size()), &size);
   return size;
+}
+
+int TCanvas::DrawTextRect(const std::string& text, TRect& rect, UINT flags) {
+  std::wstring wide = ToWide(text);
+  return ::DrawTextW(Handle(), wide.data(), static_cast<int>(wide.size()), &rect, flags);
 }
 
 // Bitmaps

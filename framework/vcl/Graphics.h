@@ -190,6 +190,8 @@ class TCanvas : public TPersistent {
   // Text at (x, y) clipped to rect, over the brush unless the brush is clear.
   void TextRect(const TRect& rect, int x, int y, const std::string& text);
   SIZE TextExtent(const std::string& text);
+  // DrawTextW: the height of the text drawn (or measured, with DT_CALCRECT).
+  int DrawTextRect(const std::string& text, TRect& rect, UINT flags);
   int TextWidth(const std::string& text) { return TextExtent(text).cx; }
   int TextHeight(const std::string& text) { return TextExtent(text).cy; }
 

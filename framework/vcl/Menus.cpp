@@ -1,0 +1,291 @@
+#include "Menus.h"
+
+#include <algorithm>
+#include <map>
+
+#include "Forms.h"
+#include "Modules.h"
+#include "WideText.h"
+
+namespace {
+
+std::map<UINT, TMenuItem*>& LiveItems() {
+  static std::map<UINT, TMenuItem*> items;
+  return items;
+}
+
+// Commands travel in WM_COMMAND's low word: 1 .. 0xFFFF, the lowest free one.
+UINT NewCommand(TMenuItem* item) {
+  auto& items = LiveItems();
+  UINT command = 1;
+  for (const auto& [used, _] : items) {
+    if (used != command) break;
+    ++command;
+  }
+  if (command > 0xFFFF) throw Exception("Out of menu commands");
+  items.emplace(command, item);
+  return command;
+}
+
+// The system's menu font, made with the default character set.
+void AssignMenuFont(TFont& font) {
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof metrics;
+  if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return;
+  const LOGFONTW& menu = metrics.lfMenuFont;
+  font.SetName(FromWide(menu.lfFaceName));
+  font.SetHeight(menu.lfHeight);
+  font.SetStyle((menu.lfWeight >= FW_BOLD ? fsBold : 0u) | (menu.lfItalic ? fsItalic : 0u));
+}
+
+int CheckAreaWidth() {
+  return GetSystemMetrics(SM_CXMENUCHECK) + 6;
+}
+
+std::string WithoutAccelerators(const std::string& caption) {
+  std::string text;
+  for (size_t i = 0; i < caption.size(); ++i) {
+    if (caption[i] == '&' && i + 1 < caption.size()) ++i;
+    text += caption[i];
+  }
+  return text;
+}
+
+const wchar_t kPopupListClass[] = L"QvPopupList";
+
+LRESULT CALLBACK PopupListProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+  try {
+    LRESULT result = 0;
+    if (HandleMenuMessage(message, wParam, lParam, result)) return result;
+  } catch (...) {
+    Application->HandleException();
+    return 0;
+  }
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+// TMenuItem
+
+TMenuItem::TMenuItem(TComponent* AOwner) : TComponent(AOwner), command_(NewCommand(this)) {}
+
+TMenuItem::~TMenuItem() {
+  Clear();
+  if (parent_) parent_->Remove(this);
+  LiveItems().erase(command_);
+}
+
+TMenuItem* TMenuItem::FromCommand(UINT command) {
+  auto& items = LiveItems();
+  auto it = items.find(command);
+  return it == items.end() ? nullptr : it->second;
+}
+
+TMenuItem* TMenuItem::Items(int index) const {
+  if (index < 0 || index >= Count()) throw EListError(index);
+  return items_[static_cast<size_t>(index)];
+}
+
+int TMenuItem::IndexOf(const TMenuItem* item) const {
+  auto it = std::find(items_.begin(), items_.end(), item);
+  return it == items_.end() ? -1 : static_cast<int>(it - items_.begin());
+}
+
+void TMenuItem::Add(TMenuItem* item) {
+  Insert(Count(), item);
+}
+
+void TMenuItem::Insert(int index, TMenuItem* item) {
+  if (!item || item == this) return;
+  if (index < 0 || index > Count()) throw EListError(index);
+  if (item->parent_) item->parent_->Remove(item);
+  items_.insert(items_.begin() + index, item);
+  item->parent_ = this;
+}
+
+void TMenuItem::Remove(TMenuItem* item) {
+  auto it = std::find(items_.begin(), items_.end(), item);
+  if (it == items_.end()) return;
+  items_.erase(it);
+  item->parent_ = nullptr;
+}
+
+void TMenuItem::Clear() {
+  while (!items_.empty()) delete items_.back();
+}
+
+void TMenuItem::Click() {
+  if (enabled_ && OnClick) OnClick(this);
+}
+
+void TMenuItem::MeasureItem(TCanvas* canvas, int& width, int& height) {
+  if (IsLine()) {
+    width = 10;
+    height = GetSystemMetrics(SM_CYMENU) / 2;
+  } else {
+    SIZE text = canvas->TextExtent(WithoutAccelerators(caption_));
+    width = CheckAreaWidth() + text.cx + 16 + (items_.empty() ? 0 : 12);
+    height = std::max<int>(text.cy + 6, GetSystemMetrics(SM_CYMENUCHECK) + 4);
+  }
+  if (OnMeasureItem) OnMeasureItem(this, canvas, width, height);
+}
+
+void TMenuItem::AdvancedDrawItem(TCanvas* canvas, const TRect& rect, TOwnerDrawState state) {
+  if (OnAdvancedDrawItem)
+    OnAdvancedDrawItem(this, canvas, rect, state);
+  else
+    DefaultDrawItem(canvas, rect, state);
+}
+
+void TMenuItem::DefaultDrawItem(TCanvas* canvas, const TRect& rect, TOwnerDrawState state) {
+  const bool selected = (state & ODS_SELECTED) != 0 && !IsLine();
+  const bool inactive = (state & (ODS_GRAYED | ODS_DISABLED | ODS_INACTIVE)) != 0;
+  canvas->Brush()->SetStyle(bsSolid);
+  canvas->Brush()->SetColor(selected ? clHighlight : clMenu);
+  canvas->FillRect(rect);
+  HDC dc = canvas->Handle();
+  if (IsLine()) {
+    const int y = (rect.top + rect.bottom) / 2 - 1;
+    RECT shadow{rect.left + 1, y, rect.right - 1, y + 1};
+    RECT light{rect.left + 1, y + 1, rect.right - 1, y + 2};
+    FillRect(dc, &shadow, GetSysColorBrush(COLOR_BTNSHADOW));  // system brushes: not owned
+    FillRect(dc, &light, GetSysColorBrush(COLOR_BTNHIGHLIGHT));
+    return;
+  }
+  const COLORREF text = ColorToRGB(inactive ? clGrayText : selected ? clHighlightText : clMenuText);
+  if (checked_) {
+    // A tick in the check area, in the text's colour.
+    const int cx = rect.left + CheckAreaWidth() / 2, cy = (rect.top + rect.bottom) / 2;
+    PenHandle pen(CreatePen(PS_SOLID, 1, text));
+    SelectGuard select(dc, pen.get());
+    for (int i = 0; i < 2; ++i) {
+      POINT tick[3] = {{cx - 4, cy - 1 + i}, {cx - 2, cy + 1 + i}, {cx + 3, cy - 4 + i}};
+      Polyline(dc, tick, 3);
+    }
+  }
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, text);
+  TRect area{rect.left + CheckAreaWidth(), rect.top, rect.right - 4, rect.bottom};
+  UINT flags = DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_EXPANDTABS;
+  if (state & ODS_NOACCEL) flags |= DT_HIDEPREFIX;
+  canvas->DrawTextRect(caption_, area, flags);
+}
+
+// TMenu
+
+TMenu::TMenu(TComponent* AOwner)
+    : TComponent(AOwner), items_(std::make_unique<TMenuItem>(nullptr)) {}
+
+TMenu::~TMenu() = default;
+
+HMENU TMenu::BuildMenu(const TMenuItem& item) const {
+  HMENU menu = CreatePopupMenu();
+  if (!menu) throw Exception("Out of system resources");
+  UINT position = 0;
+  for (TMenuItem* sub : item.items_) {
+    if (!sub->Visible()) continue;
+    MENUITEMINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_FTYPE | MIIM_ID | MIIM_STATE | MIIM_DATA;
+    info.wID = sub->Command();
+    info.dwItemData = sub->Command();
+    info.fState = (sub->Enabled() ? 0 : MFS_GRAYED) | (sub->Checked() ? MFS_CHECKED : 0);
+    std::wstring caption = ToWide(sub->Caption());
+    if (ownerDraw_) {
+      info.fType = MFT_OWNERDRAW | (sub->IsLine() ? MFT_SEPARATOR : 0);
+    } else if (sub->IsLine()) {
+      info.fType = MFT_SEPARATOR;
+    } else {
+      info.fType = MFT_STRING;
+      info.fMask |= MIIM_STRING;
+      info.dwTypeData = caption.data();
+    }
+    if (sub->Count() > 0) {
+      info.fMask |= MIIM_SUBMENU;
+      info.hSubMenu = BuildMenu(*sub);
+    }
+    InsertMenuItemW(menu, position++, TRUE, &info);
+  }
+  return menu;
+}
+
+// TPopupMenu
+
+TPopupMenu::TPopupMenu(TComponent* AOwner) : TMenu(AOwner) {}
+
+UINT TPopupMenu::TrackFlags() const {
+  static constexpr UINT kAlignments[] = {TPM_LEFTALIGN, TPM_RIGHTALIGN, TPM_CENTERALIGN};
+  return kAlignments[alignment_] | (trackButton_ == tbRightButton ? TPM_RIGHTBUTTON : 0) |
+         (animation_ << 10);
+}
+
+void TPopupMenu::Popup(int X, int Y) {
+  if (OnPopup) OnPopup(this);
+  handle_.reset(BuildMenu(*Items()));
+  TrackPopupMenu(handle_.get(), TrackFlags(), X, Y, 0, PopupListWindow(), nullptr);
+}
+
+// Routing
+
+bool HandleMenuMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  switch (message) {
+    case WM_COMMAND: {
+      if (HIWORD(wParam) != 0 || lParam != 0) return false;
+      TMenuItem* item = TMenuItem::FromCommand(LOWORD(wParam));
+      if (!item) return false;
+      item->Click();
+      result = 0;
+      return true;
+    }
+    case WM_MEASUREITEM: {
+      auto& measure = *reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
+      if (measure.CtlType != ODT_MENU) return false;
+      TMenuItem* item = TMenuItem::FromCommand(static_cast<UINT>(measure.itemData));
+      if (!item) return false;
+      MemoryDC dc(CreateCompatibleDC(nullptr));
+      TCanvas canvas;
+      canvas.SetHandle(dc.get());
+      AssignMenuFont(*canvas.Font());
+      int width = 0, height = 0;
+      item->MeasureItem(&canvas, width, height);
+      canvas.SetHandle(nullptr);
+      measure.itemWidth = static_cast<UINT>(std::max(width, 0));
+      measure.itemHeight = static_cast<UINT>(std::max(height, 0));
+      result = TRUE;
+      return true;
+    }
+    case WM_DRAWITEM: {
+      auto& draw = *reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
+      if (draw.CtlType != ODT_MENU) return false;
+      TMenuItem* item = TMenuItem::FromCommand(static_cast<UINT>(draw.itemData));
+      if (!item) return false;
+      SavedDC saved(draw.hDC);
+      TCanvas canvas;
+      canvas.SetHandle(draw.hDC);
+      AssignMenuFont(*canvas.Font());
+      try {
+        item->AdvancedDrawItem(&canvas, draw.rcItem, draw.itemState);
+      } catch (...) {
+        canvas.SetHandle(nullptr);
+        throw;
+      }
+      canvas.SetHandle(nullptr);
+      result = TRUE;
+      return true;
+    }
+  }
+  return false;
+}
+
+HWND PopupListWindow() {
+  static WindowHandle window;
+  if (!window) {
+    RegisterWindowClass(kPopupListClass, PopupListProc);
+    window.reset(CreateWindowExW(0, kPopupListClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                 GetModuleHandleW(nullptr), nullptr));
+    if (!window) throw Exception("Error creating window");
+    AddFinalization([] { window.reset(); });
+  }
+  return window.get();
+}

@@ -1,0 +1,19 @@
+// Every workaround for a Wine quirk lives here and runs only under Wine, detected at run
+// time; Windows gets the plain call.
+//
+// - SetWindowPos with HWND_NOTOPMOST leaves an owned popup in the topmost layer under Wine:
+//   the owner is detached for that call (SetWindowNotTopmost).
+//
+// Differences that need no workaround, because the code works from what it is given on
+// both platforms: an owner-drawn popup menu's first item starts at (3, 3) under Wine and at
+// (0, 0) on Windows (the side bar measures from the first item's rectangle); Wine 8 installs
+// a journal playback hook but never calls it (the recorder switches to SendInput when a
+// playback is not served).
+#pragma once
+
+#include <windows.h>
+
+bool RunningUnderWine();
+
+// SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, flags).
+void SetWindowNotTopmost(HWND window, UINT flags);
