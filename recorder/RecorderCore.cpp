@@ -97,6 +97,8 @@ void TRecorder::SetState(TRecorderState state) {
     if (hook_ != 0) platform_.Unhook(std::exchange(hook_, 0));
     if (mouseHook_ != 0) platform_.Unhook(std::exchange(mouseHook_, 0));
     StopTimer();
+    stopRequested_ = false;
+    ReleaseHeld();
   }
   if (state != state_) {
     state_ = state;
@@ -189,6 +191,9 @@ void TRecorder::Play() {
 }
 
 void TRecorder::StartLowLevelPlayback() {
+  stopRequested_ = false;
+  heldReleases_.clear();
+  lastPointer_ = TEventMsg{};
   ITimer& timer = Timer();
   timer.SetEnabled(false);
   timer.SetInterval(kReplayInterval);
@@ -215,8 +220,8 @@ void TRecorder::StopTimer() {
 }
 
 void TRecorder::TimerTick() {
-  if (state_ != rsPlaying) {
-    StopTimer();
+  if (state_ != rsPlaying || stopRequested_) {
+    SetState(rsIdle);
     return;
   }
   if (path_ == TInputPath::Journal) {
@@ -239,13 +244,92 @@ void TRecorder::ReplayDue() {
   const uint32_t now = platform_.Clock().TickCount();
   for (int sent = 0; sent < kMaxEventsPerTick; ++sent) {
     if (!atFirstEvent_ && static_cast<int32_t>(currentEvent_.time - now) > 0) return;
-    platform_.SendEvent(currentEvent_);
-    // The user's key may have ended the replay while the input was delivered.
-    if (state_ != rsPlaying) return;
+    SendReplayed(currentEvent_);
+    // The user's key may have asked to end the replay while the input was delivered.
+    if (state_ != rsPlaying || stopRequested_) {
+      SetState(rsIdle);
+      return;
+    }
     if (!ReadNextEvent()) {
       SetState(rsIdle);
       return;
     }
+  }
+}
+
+namespace {
+
+// The record that releases what `event` presses, and whether it presses anything.
+bool ReleaseOf(const TEventMsg& event, TEventMsg& release) {
+  release = event;
+  switch (event.message) {
+    case kMsgKeyDown:
+      release.message = kMsgKeyUp;
+      return true;
+    case kMsgSysKeyDown:
+      release.message = kMsgSysKeyUp;
+      return true;
+    case kMsgLButtonDown:
+    case kMsgLButtonDown + 2:  // double click
+      release.message = kMsgLButtonUp;
+      return true;
+    case kMsgRButtonDown:
+    case kMsgRButtonDown + 2:
+      release.message = kMsgRButtonUp;
+      return true;
+    case kMsgMButtonDown:
+    case kMsgMButtonDown + 2:
+      release.message = kMsgMButtonUp;
+      return true;
+    case kMsgXButtonDown:
+    case kMsgXButtonDown + 2:
+      release.message = kMsgXButtonUp;
+      return true;
+  }
+  return false;
+}
+
+// Which key or button a press or release is about.
+uint32_t InputId(const TEventMsg& event) {
+  switch (event.message) {
+    case kMsgKeyDown:
+    case kMsgKeyUp:
+    case kMsgSysKeyDown:
+    case kMsgSysKeyUp:
+      return 0x10000 | (event.paramL & 0xFF);
+    case kMsgXButtonUp:
+      return kMsgXButtonUp << 8 | (event.hwnd & 0xFF);
+    default:
+      return event.message << 8;
+  }
+}
+
+bool IsMouseMessage(uint32_t message) {
+  return message >= kMsgMouseMove && message <= kMsgMouseHWheel;
+}
+
+}  // namespace
+
+void TRecorder::SendReplayed(const TEventMsg& event) {
+  TEventMsg release;
+  const bool presses = ReleaseOf(event, release);
+  const uint32_t id = InputId(presses ? release : event);
+  std::erase_if(heldReleases_, [id](const TEventMsg& held) { return InputId(held) == id; });
+  if (presses) heldReleases_.push_back(release);
+  if (IsMouseMessage(event.message)) lastPointer_ = event;
+  platform_.SendEvent(event);
+}
+
+void TRecorder::ReleaseHeld() {
+  while (!heldReleases_.empty()) {
+    TEventMsg release = heldReleases_.back();
+    heldReleases_.pop_back();
+    // Buttons come up where the pointer is, not where they went down.
+    if (IsMouseMessage(release.message)) {
+      release.paramL = lastPointer_.paramL;
+      release.paramH = lastPointer_.paramH;
+    }
+    platform_.SendEvent(release);
   }
 }
 
@@ -306,7 +390,7 @@ intptr_t TRecorder::KeyboardHookProc(int code, uintptr_t wParam, intptr_t lParam
       Capture(EventFromKey(message, key));
     } else if (!key.injected && (message == kMsgKeyDown || message == kMsgSysKeyDown) &&
                (key.vkCode == kVkCancel || key.vkCode == kVkEscape)) {
-      SetState(rsIdle);
+      stopRequested_ = true;
     }
   }
   return CallNext(code, wParam, lParam);

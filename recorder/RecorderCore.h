@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "Classes.h"
 #include "Timing.h"
@@ -155,6 +156,9 @@ class TRecorder : public TObject {
   void JournalCancelled();
   // The replay timer's tick (also bound to the timer's OnTick).
   void TimerTick();
+  // Keys and buttons the low-level replay has pressed and not yet released; released when
+  // the replay ends, so that a macro cut short or ended by Ctrl+Break leaves nothing held.
+  const std::vector<TEventMsg>& HeldReleases() const { return heldReleases_; }
 
   TRecorderState State() const { return state_; }
   TMemoryStream& Stream() { return stream_; }
@@ -179,6 +183,8 @@ class TRecorder : public TObject {
   ITimer& Timer();
   void StopTimer();
   void Capture(TEventMsg event);
+  void SendReplayed(const TEventMsg& event);
+  void ReleaseHeld();
   // Reads the next whole record and makes its time absolute; false at the end.
   bool ReadNextEvent();
   void ReplayDue();
@@ -202,5 +208,9 @@ class TRecorder : public TObject {
   bool journalPlaybackUnserved_ = false;
   bool served_ = false;
   bool atFirstEvent_ = false;
+  // The user's key asked to end the low-level replay; done at the next tick, outside the hook.
+  bool stopRequested_ = false;
+  std::vector<TEventMsg> heldReleases_;
+  TEventMsg lastPointer_;
   std::unique_ptr<ITimer> timer_;
 };

@@ -472,15 +472,21 @@ TEST_F(RecorderTest, TheUsersOwnKeyEndsALowLevelPlayback) {
   TLowLevelKey escape{0x1B, 1, false, false, 0};
   EXPECT_EQ(recorder->KeyboardHookProc(kHookAction, kMsgKeyUp, Param(escape)),
             TFakeRecorderPlatform::kNextHookResult);
+  platform.clock.Advance(TRecorder::kReplayInterval);
   EXPECT_EQ(recorder->State(), rsPlaying);
+  // The hook only takes note; the next tick ends the replay and lets the held key go.
   EXPECT_EQ(recorder->KeyboardHookProc(kHookAction, kMsgKeyDown, Param(escape)),
             TFakeRecorderPlatform::kNextHookResult);
+  EXPECT_EQ(recorder->State(), rsPlaying);
+  platform.clock.Advance(TRecorder::kReplayInterval);
   EXPECT_EQ(recorder->State(), rsIdle);
   EXPECT_TRUE(platform.installed.empty());
+  ASSERT_EQ(platform.sent.size(), 3u);
+  EXPECT_EQ(platform.sent[2].event.message, kMsgKeyUp);
   platform.clock.Advance(6000);
-  EXPECT_EQ(platform.sent.size(), 2u);
+  EXPECT_EQ(platform.sent.size(), 3u);
 
-  // A key of the user's that stops the replay while a record is being sent.
+  // A key of the user's while a record is being sent.
   platform.sent.clear();
   platform.onSend = [&](const TEventMsg&) {
     TLowLevelKey brk{kVkCancel, 0x46, true, false, 0};
@@ -488,8 +494,58 @@ TEST_F(RecorderTest, TheUsersOwnKeyEndsALowLevelPlayback) {
   };
   recorder->Play();
   platform.clock.Advance(200);
-  EXPECT_EQ(platform.sent.size(), 1u);
+  EXPECT_EQ(platform.sent.size(), 2u);
   EXPECT_EQ(recorder->State(), rsIdle);
+}
+
+TEST_F(RecorderTest, AReplayLeavesNoKeyOrButtonHeld) {
+  platform.refused = {THookKind::JournalPlayback};
+  // A recording ended by Ctrl+Break has no key-ups for Ctrl and Break.
+  WriteMacro(recorder->Stream(),
+             {Event(kMsgKeyDown, 0x1E41, 1, 0), Event(kMsgKeyUp, 0x1E41, 1, 50),
+              Event(kMsgKeyDown, 0x1D11, 1, 100), Event(kMsgSysKeyDown, 0x3812, 1, 100),
+              Event(kMsgKeyDown, 0x4603, 0x8001, 200)});
+  recorder->Play();
+  platform.clock.Advance(1000);
+  EXPECT_EQ(recorder->State(), rsIdle);
+  std::vector<std::pair<uint32_t, uint32_t>> sent;
+  for (const SentEvent& s : platform.sent) sent.push_back({s.event.message, s.event.paramL});
+  EXPECT_EQ(sent, (std::vector<std::pair<uint32_t, uint32_t>>{
+                      {kMsgKeyDown, 0x1E41},
+                      {kMsgKeyUp, 0x1E41},
+                      {kMsgKeyDown, 0x1D11},
+                      {kMsgSysKeyDown, 0x3812},
+                      {kMsgKeyDown, 0x4603},
+                      {kMsgKeyUp, 0x4603},
+                      {kMsgSysKeyUp, 0x3812},
+                      {kMsgKeyUp, 0x1D11},
+                  }));
+  EXPECT_EQ(platform.sent[5].event.paramH, 0x8001u);
+  EXPECT_TRUE(recorder->HeldReleases().empty());
+
+  // Stopped in the middle of a drag: the button comes up where the pointer is.
+  recorder->Stream().Clear();
+  platform.sent.clear();
+  WriteMacro(recorder->Stream(),
+             {Event(kMsgMouseMove, 10, 10, 0), Event(kMsgLButtonDown, 10, 10, 0),
+              Event(kMsgXButtonDown, 10, 10, 0, 2), Event(kMsgMouseMove, 50, 60, 100),
+              Event(kMsgXButtonUp, 50, 60, 100, 2), Event(kMsgLButtonUp, 90, 90, 1000)});
+  recorder->Play();
+  platform.clock.Advance(500);
+  EXPECT_EQ(recorder->HeldReleases().size(), 1u);
+  recorder->Stop();
+  ASSERT_EQ(platform.sent.size(), 6u);
+  EXPECT_EQ(platform.sent[5].event.message, kMsgLButtonUp);
+  EXPECT_EQ(platform.sent[5].event.paramL, 50u);
+  EXPECT_EQ(platform.sent[5].event.paramH, 60u);
+
+  // The journal path replays nothing of its own.
+  platform.refused.clear();
+  platform.sent.clear();
+  recorder->Play();
+  RunJournal(*recorder, platform, 2);
+  recorder->Stop();
+  EXPECT_TRUE(platform.sent.empty());
 }
 
 }  // namespace

@@ -218,6 +218,15 @@ TEST_F(RecorderWin32Test, CtrlBreakEndsALowLevelRecording) {
   const uint32_t ctrl = keys[keys.size() - 2].second;
   EXPECT_TRUE(ctrl == VK_CONTROL || ctrl == VK_LCONTROL) << ctrl;
   EXPECT_EQ(keys[0], std::make_pair(kMsgKeyDown, uint32_t('H')));
+  EXPECT_EQ(Text(edit_), "h");
+
+  // Replayed, it types again and lets Ctrl and Break go at the end.
+  GlobalRecorder->Play();
+  EXPECT_TRUE(PumpUntil([] { return GlobalRecorder->State() == rsIdle; }, 5000));
+  PumpFor(100);
+  EXPECT_EQ(Text(edit_), "hh");
+  EXPECT_GE(GetAsyncKeyState(VK_CONTROL), 0);
+  EXPECT_GE(GetAsyncKeyState(VK_CANCEL), 0);
 }
 
 // Wine 8 takes a journal-record hook and calls it; other systems refuse it.
