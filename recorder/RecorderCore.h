@@ -45,7 +45,6 @@ inline constexpr uint32_t kMsgMouseWheel = 0x020A;
 inline constexpr uint32_t kMsgXButtonDown = 0x020B;
 inline constexpr uint32_t kMsgXButtonUp = 0x020C;
 inline constexpr uint32_t kMsgMouseHWheel = 0x020E;
-inline constexpr uint32_t kMsgCancelJournal = 0x004B;
 
 inline constexpr uint32_t kVkCancel = 0x03;  // Break with Ctrl held
 inline constexpr uint32_t kVkEscape = 0x1B;

@@ -137,11 +137,12 @@ TEST_F(RecorderTest, RecordingUntilCtrlBreak) {
   TEventMsg ignored = Event(kMsgKeyDown, 0x41, 1, 10010);
   EXPECT_EQ(recorder->RecordHookProc(3, 0, Param(ignored)), 0);
 
-  EXPECT_EQ(Journal(Event(kMsgMouseMove, 300, 200, 10050, 0x1234)), 0);
+  EXPECT_EQ(Journal(Event(kMsgMouseMove, 3, 200, 10050, 0x1234)), 0);  // x 3 is no Break
+  EXPECT_EQ(Journal(Event(kMsgKeyLast + 1, 3, 1, 10050)), 0);          // nor is this
   // An event still queued from before the start counts as at the start.
   EXPECT_EQ(Journal(Event(kMsgMouseMove, 301, 200, 9990)), 0);
   EXPECT_EQ(Journal(Event(kMsgKeyDown, 0x1D11, 1, 11000)), 0);  // Ctrl
-  EXPECT_EQ(Journal(Event(kMsgKeyDown, 0x4603, 1, 11200)), 0);  // Break
+  EXPECT_EQ(Journal(Event(kMsgKeyLast, 0x4603, 1, 11200)), 0);  // Break
   EXPECT_EQ(recorder->State(), rsIdle);
   EXPECT_EQ(recorder->Hook(), 0u);
   EXPECT_TRUE(platform.installed.empty());
@@ -151,20 +152,10 @@ TEST_F(RecorderTest, RecordingUntilCtrlBreak) {
 
   EXPECT_EQ(ReadMacro(recorder->Stream()),
             (std::vector<TEventMsg>{
-                Event(kMsgMouseMove, 300, 200, 50, 0x1234), Event(kMsgMouseMove, 301, 200, 0),
-                Event(kMsgKeyDown, 0x1D11, 1, 1000), Event(kMsgKeyDown, 0x4603, 1, 1200)}));
-  EXPECT_EQ(recorder->Stream().Size(), 80);
-}
-
-TEST_F(RecorderTest, CtrlBreakEndsOnlyOnKeyMessages) {
-  platform.clock.Set(0);
-  recorder->Record(false);
-  Journal(Event(kMsgMouseMove, 3, 3, 10));          // x = 3 is no Break key
-  Journal(Event(kMsgKeyDown + 0x10, 0x03, 1, 20));  // not a key message
-  EXPECT_EQ(recorder->State(), rsRecording);
-  Journal(Event(kMsgKeyLast, 0x0303, 1, 30));
-  EXPECT_EQ(recorder->State(), rsIdle);
-  EXPECT_EQ(recorder->Stream().Size(), 60);
+                Event(kMsgMouseMove, 3, 200, 50, 0x1234), Event(kMsgKeyLast + 1, 3, 1, 50),
+                Event(kMsgMouseMove, 301, 200, 0), Event(kMsgKeyDown, 0x1D11, 1, 1000),
+                Event(kMsgKeyLast, 0x4603, 1, 1200)}));
+  EXPECT_EQ(recorder->Stream().Size(), 100);
 }
 
 TEST_F(RecorderTest, AppendContinuesTheOldTimeline) {
@@ -280,6 +271,12 @@ TEST_F(RecorderTest, JournalPlaybackTiming) {
   platform.clock.Set(0xFFFFFF00 + 700);
   EXPECT_EQ(recorder->PlaybackHookProc(kHookGetNext, 0, Param(event)), 500);
 
+  // Other codes get the current event and go on down the chain.
+  EXPECT_EQ(recorder->PlaybackHookProc(3, 0, Param(event)), TFakeRecorderPlatform::kNextHookResult);
+  EXPECT_EQ(event.paramL, 2u);
+  EXPECT_EQ(recorder->PlaybackHookProc(-1, 0, 0), TFakeRecorderPlatform::kNextHookResult);
+  EXPECT_EQ(platform.calls.back(), "CallNext 1 -1");
+
   const std::vector<SentEvent> used = RunJournal(*recorder, platform);
   EXPECT_EQ(Times(used, 0xFFFFFF00), (std::vector<uint32_t>{1200, 1200, 1200}));
   EXPECT_EQ(used[2].event, Event(kMsgKeyDown, 0x41, 1, 0xFFFFFF00 + 1200));
@@ -289,47 +286,6 @@ TEST_F(RecorderTest, JournalPlaybackTiming) {
   // The watch for an unserved hook found it served.
   platform.clock.Advance(1000);
   EXPECT_EQ(recorder->Path(), TInputPath::Journal);
-}
-
-TEST_F(RecorderTest, DueTimesAreFixedOffsetsFromTheStartScaledBySpeed) {
-  WriteMacro(recorder->Stream(),
-             {Event(kMsgMouseMove, 1, 1, 900), Event(kMsgMouseMove, 2, 2, 1000),
-              Event(kMsgMouseMove, 3, 3, 1599), Event(kMsgMouseMove, 4, 4, 3000)});
-  platform.clock.Set(1000);
-  recorder->Play();
-  TEventMsg event;
-  recorder->PlaybackHookProc(kHookGetNext, 0, Param(event));
-  recorder->PlaybackHookProc(kHookSkip, 0, 0);
-  // The system takes the second event 900 ms late: the third is overdue, the fourth comes
-  // at its own offset all the same.
-  platform.clock.Set(1000 + 1900);
-  EXPECT_EQ(recorder->PlaybackHookProc(kHookGetNext, 0, Param(event)), 0);
-  recorder->PlaybackHookProc(kHookSkip, 0, 0);
-  EXPECT_EQ(recorder->PlaybackHookProc(kHookGetNext, 0, Param(event)), 0);
-  recorder->PlaybackHookProc(kHookSkip, 0, 0);
-  EXPECT_EQ(recorder->PlaybackHookProc(kHookGetNext, 0, Param(event)), 1100);
-  recorder->Stop();
-
-  const std::vector<std::pair<int32_t, std::vector<uint32_t>>> speeds = {
-      {100, {0, 1000, 1500, 3000}}, {50, {0, 500, 750, 1500}}, {200, {0, 2000, 3000, 6000}}};
-  for (const auto& [speed, times] : speeds) {
-    recorder->SetSpeed(speed);
-    platform.clock.Set(40000);
-    recorder->Play();
-    EXPECT_EQ(Times(RunJournal(*recorder, platform), 40000), times) << speed;
-  }
-}
-
-TEST_F(RecorderTest, OtherHookCodesFillTheEventAndPassOn) {
-  WriteMacro(recorder->Stream(), {Event(kMsgMouseMove, 7, 8, 0)});
-  recorder->Play();
-  TEventMsg event;
-  EXPECT_EQ(recorder->PlaybackHookProc(3, 0, Param(event)), TFakeRecorderPlatform::kNextHookResult);
-  EXPECT_EQ(event, Event(kMsgMouseMove, 7, 8, 0));
-  EXPECT_EQ(recorder->PlaybackHookProc(4, 0, 0), TFakeRecorderPlatform::kNextHookResult);
-  EXPECT_EQ(recorder->PlaybackHookProc(-1, 0, 0), TFakeRecorderPlatform::kNextHookResult);
-  EXPECT_EQ(platform.calls.back(), "CallNext 1 -1");
-  EXPECT_EQ(recorder->State(), rsPlaying);
 }
 
 TEST_F(RecorderTest, AHundredByteMacroIsFiveEvents) {
@@ -400,27 +356,6 @@ TEST_F(RecorderTest, LowLevelRecording) {
             (std::vector<TEventMsg>{
                 Event(kMsgLButtonDown, 640, 480, 100), Event(kMsgKeyDown, 0x1E41, 1, 250),
                 Event(kMsgKeyDown, 0x1DA2, 1, 300), Event(kMsgKeyDown, 0x4603, 0x8001, 400)}));
-}
-
-TEST_F(RecorderTest, LowLevelPlaybackKeepsTheSameSchedule) {
-  platform.refused = {THookKind::JournalPlayback};
-  WriteMacro(recorder->Stream(),
-             {Event(kMsgMouseMove, 1, 1, 50), Event(kMsgMouseMove, 2, 2, 1250),
-              Event(kMsgMouseMove, 3, 3, 1290), Event(kMsgKeyDown, 0x41, 1, 1234),
-              Event(kMsgKeyUp, 0x41, 1, 2345)});
-  platform.clock.Set(0xFFFFFFF0);
-  recorder->Play();
-  EXPECT_EQ(recorder->Path(), TInputPath::LowLevel);
-  EXPECT_EQ(platform.calls,
-            (Calls{"SetHook JournalPlayback refused", "SetHook KeyboardLowLevel 1"}));
-  EXPECT_TRUE(platform.sent.empty());  // nothing is sent from inside Play
-  platform.clock.Advance(3000);
-  EXPECT_EQ(Times(platform.sent, 0xFFFFFFF0), (std::vector<uint32_t>{10, 1200, 1200, 1200, 2300}));
-  EXPECT_EQ(platform.sent[4].event.message, kMsgKeyUp);
-  EXPECT_EQ(recorder->State(), rsIdle);
-  EXPECT_FALSE(platform.timer->Enabled());
-  EXPECT_TRUE(platform.installed.empty());
-  EXPECT_EQ(changes, (std::vector<TRecorderState>{rsPlaying, rsIdle}));
 }
 
 TEST_F(RecorderTest, UnservedJournalPlaybackSwitchesToTheLowLevelPath) {
