@@ -13,9 +13,12 @@ if [ ${#missing[@]} -gt 0 ]; then
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
-# Wine takes its ANSI code page from the locale: 1251 needs a Russian one.
-if ! locale -a 2>/dev/null | grep -qi '^ru_RU\.utf-\?8$'; then
-  sed -i 's/^# *\(ru_RU.UTF-8 UTF-8\)/\1/' /etc/locale.gen
-  grep -q '^ru_RU.UTF-8 UTF-8' /etc/locale.gen || echo 'ru_RU.UTF-8 UTF-8' >> /etc/locale.gen
-  locale-gen >/dev/null
-fi
+# Wine takes its ANSI code page from the locale: 1251 needs a Russian one; the tests also
+# run the program under an English one (code page 1252).
+for loc in ru_RU en_US; do
+  if ! locale -a 2>/dev/null | grep -qi "^$loc\.utf-\?8$"; then
+    sed -i "s/^# *\($loc.UTF-8 UTF-8\)/\1/" /etc/locale.gen
+    grep -q "^$loc.UTF-8 UTF-8" /etc/locale.gen || echo "$loc.UTF-8 UTF-8" >> /etc/locale.gen
+    locale-gen >/dev/null
+  fi
+done

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# Runs a Windows program under Wine: private prefix, code page 1251, no debug chatter.
+# Runs a Windows program under Wine: private prefix, code page 1251 (QV_LANG names another
+# locale, e.g. en_US.UTF-8 for code page 1252), no debug chatter.
 # Used as the cross build's CMAKE_CROSSCOMPILING_EMULATOR and by hand.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export WINEPREFIX=${QV_WINEPREFIX:-$root/build/wineprefix}
 export WINEDEBUG=-all
-export LANG=ru_RU.UTF-8 LC_ALL=ru_RU.UTF-8
+export LANG=${QV_LANG:-ru_RU.UTF-8} LC_ALL=${QV_LANG:-ru_RU.UTF-8}
 export WINEDLLOVERRIDES="mscoree,mshtml="
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   mkdir -p "$WINEPREFIX"

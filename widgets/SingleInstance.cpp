@@ -1,6 +1,7 @@
 #include "SingleInstance.h"
 
 #include "Forms.h"
+#include "WideText.h"
 
 namespace {
 
@@ -19,7 +20,7 @@ void TSingleInstance::Loaded() {
   TComponent::Loaded();
   std::string name = Application->Title().substr(0, kNameLength);
   loadDone_ = false;
-  HANDLE mutex = CreateMutexA(nullptr, FALSE, name.c_str());
+  HANDLE mutex = CreateMutexW(nullptr, FALSE, ToWide(name).c_str());
   const DWORD error = GetLastError();
   mutex_.reset(mutex);
   if (error == ERROR_ALREADY_EXISTS || !mutex_) {
@@ -37,8 +38,9 @@ void TSingleInstance::Loaded() {
 // The first window with the title is normally this copy's own application window:
 // clearing its caption lets the second search find the earlier copy's.
 void TSingleInstance::BringPreviousForward(const std::string& name) {
-  if (HWND first = FindWindowA(nullptr, name.c_str())) SetWindowTextA(first, "");
-  HWND previous = FindWindowA(nullptr, name.c_str());
+  const std::wstring caption = ToWide(name);
+  if (HWND first = FindWindowW(nullptr, caption.c_str())) SetWindowTextW(first, L"");
+  HWND previous = FindWindowW(nullptr, caption.c_str());
   if (!previous) return;
   if (IsIconic(previous))
     ShowWindow(previous, SW_RESTORE);

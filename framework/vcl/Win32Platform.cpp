@@ -5,6 +5,8 @@
 #include <climits>
 
 #include "Win32Platform.h"
+
+#include "WideText.h"
 #include "SysUtils.h"
 
 namespace {
@@ -71,20 +73,32 @@ void InChunks(DWORD(WINAPI* map)(LPSTR, DWORD), char* text, size_t length) {
   }
 }
 
+// The texts are Windows-1251: the system's ANSI mapping is theirs only where that is the
+// system's code page; elsewhere the fixed Windows-1251 tables map them.
+bool SystemCodePageIs1251() {
+  static const bool is1251 = GetACP() == 1251;
+  return is1251;
+}
+
 class Win32Services final : public PlatformServices {
  public:
   void UpperCaseBuffer(char* text, size_t length) const override {
-    InChunks(CharUpperBuffA, text, length);
+    if (SystemCodePageIs1251())
+      InChunks(CharUpperBuffA, text, length);
+    else
+      NativePlatform().UpperCaseBuffer(text, length);
   }
   void LowerCaseBuffer(char* text, size_t length) const override {
-    InChunks(CharLowerBuffA, text, length);
+    if (SystemCodePageIs1251())
+      InChunks(CharLowerBuffA, text, length);
+    else
+      NativePlatform().LowerCaseBuffer(text, length);
   }
 
   std::string ShortDate() const override {
-    char text[128];
-    int n =
-        GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, nullptr, nullptr, text, sizeof text);
-    return n > 0 ? std::string(text, static_cast<size_t>(n - 1)) : std::string();
+    wchar_t text[128];
+    int n = GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, nullptr, nullptr, text, 128);
+    return n > 0 ? FromWide(std::wstring_view(text, static_cast<size_t>(n - 1))) : std::string();
   }
 
   TimeOfDay UtcTimeOfDay() const override {

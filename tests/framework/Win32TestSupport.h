@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <initializer_list>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -56,4 +58,42 @@ inline bool PumpUntil(const std::function<bool()>& done, DWORD milliseconds) {
 
 inline void PumpFor(DWORD milliseconds) {
   PumpUntil([] { return false; }, milliseconds);
+}
+
+// Input as the user makes it: through the system's input queue (SendInput).
+inline void SendKey(WORD key, bool up) {
+  INPUT input{};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = key;
+  input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+  SendInput(1, &input, sizeof input);
+}
+
+// Presses and releases `key` while the modifiers are held.
+inline void TypeKey(WORD key, std::initializer_list<WORD> modifiers = {}) {
+  for (WORD modifier : modifiers) SendKey(modifier, false);
+  SendKey(key, false);
+  SendKey(key, true);
+  for (auto it = std::rbegin(modifiers); it != std::rend(modifiers); ++it) SendKey(*it, true);
+}
+
+inline void SendMouseButton(DWORD flags) {
+  INPUT input{};
+  input.type = INPUT_MOUSE;
+  input.mi.dwFlags = flags;
+  SendInput(1, &input, sizeof input);
+}
+
+// A click of `button` (MOUSEEVENTF_LEFTDOWN or MOUSEEVENTF_RIGHTDOWN) at a screen point.
+inline void ClickAt(POINT screen, DWORD button = MOUSEEVENTF_LEFTDOWN) {
+  SetCursorPos(screen.x, screen.y);
+  SendMouseButton(button);
+  SendMouseButton(button << 1);  // the matching ...UP flag
+}
+
+// The centre of a window in screen coordinates.
+inline POINT CentreOf(HWND window) {
+  RECT rect{};
+  GetWindowRect(window, &rect);
+  return POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
 }

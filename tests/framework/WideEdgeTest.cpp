@@ -1,0 +1,88 @@
+// Russian on a Windows set to another language (run with code page 1252): captions, drawn
+// text and case mapping go through the Windows-1251 edge, not the system's code page.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "Forms.h"
+#include "Platform.h"
+#include "StdCtrls.h"
+#include "Win32Platform.h"
+
+namespace {
+
+// "Г.Г.Кормид", "привет, мир" and "ПРИВЕТ, МИР" in Windows-1251.
+const char kTitle[] = "\xC3.\xC3.\xCA\xEE\xF0\xEC\xE8\xE4";
+const char kLower[] = "\xEF\xF0\xE8\xE2\xE5\xF2, \xEC\xE8\xF0";
+const char kUpper[] = "\xCF\xD0\xC8\xC2\xC5\xD2, \xCC\xC8\xD0";
+
+std::wstring TextOf(HWND window) {
+  wchar_t text[256] = {};
+  GetWindowTextW(window, text, 256);
+  return text;
+}
+
+TEST(WideEdgeTest, TheSystemCodePageIsNotRussian) {
+  // Otherwise this test proves nothing: tools/wine-run.sh takes QV_LANG=en_US.UTF-8.
+  EXPECT_EQ(GetACP(), 1252u);
+}
+
+TEST(WideEdgeTest, CaseMappingUsesTheRussianTables) {
+  SetPlatform(Win32Platform());
+  EXPECT_EQ(AnsiUpperCase(kLower), kUpper);
+  EXPECT_EQ(AnsiLowerCase(kUpper), kLower);
+}
+
+TEST(WideEdgeTest, CaptionsTitlesAndControlsReadRight) {
+  Application->Initialize();
+  Application->SetTitle(kTitle);
+  EXPECT_EQ(TextOf(Application->Handle()), L"Г.Г.Кормид");
+  EXPECT_EQ(Application->Title(), kTitle);
+  auto form = std::make_unique<TForm>(nullptr);
+  form->SetCaption("\xCE\xE1\xF3\xF7\xE5\xED\xE8\xE5");  // Обучение
+  auto* button = new TButton(form.get());
+  button->SetParent(form.get());
+  button->SetCaption("\xC2\xFB\xF5\xEE\xE4");  // Выход
+  auto* edit = new TEdit(form.get());
+  edit->SetParent(form.get());
+  edit->SetText(kLower);
+  if (!form->Handle()) GTEST_SKIP() << "no display";
+  EXPECT_EQ(TextOf(form->Handle()), L"Обучение");
+  EXPECT_EQ(TextOf(button->Handle()), L"Выход");
+  EXPECT_EQ(TextOf(edit->Handle()), L"привет, мир");
+  // Typed text comes back as Windows-1251.
+  SetWindowTextW(edit->Handle(), L"ёж");
+  EXPECT_EQ(edit->Text(), "\xB8\xE6");
+}
+
+TEST(WideEdgeTest, DrawnTextIsTheRussianText) {
+  // The canvas draws exactly what DrawTextW draws for the Unicode string.
+  auto draw = [](auto&& paint) {
+    TBitmap bitmap;
+    bitmap.SetSize(120, 20);
+    TCanvas* canvas = bitmap.Canvas();
+    canvas->Brush()->SetColor(clWhite);
+    canvas->FillRect(Rect(0, 0, 120, 20));
+    canvas->Font()->SetColor(clBlack);
+    paint(*canvas);
+    std::string pixels;
+    for (int y = 0; y < 20; ++y) pixels.append(reinterpret_cast<char*>(bitmap.ScanLine(y)), 360);
+    return pixels;
+  };
+  const std::string ours = draw([](TCanvas& canvas) {
+    TRect rect = Rect(0, 0, 120, 20);
+    canvas.DrawTextRect(kLower, rect, DT_LEFT | DT_SINGLELINE);
+  });
+  const std::string wide = draw([](TCanvas& canvas) {
+    RECT rect{0, 0, 120, 20};
+    DrawTextW(canvas.Handle(), L"привет, мир", -1, &rect, DT_LEFT | DT_SINGLELINE);
+  });
+  const std::string blank = draw([](TCanvas&) {});
+  EXPECT_NE(ours, blank);
+  EXPECT_EQ(ours, wide);
+}
+
+}  // namespace
