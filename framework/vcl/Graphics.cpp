@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -298,7 +297,6 @@ int TCanvas::DrawTextRect(const std::string& text, TRect& rect, UINT flags) {
 namespace {
 
 constexpr int kMaxSide = 32768;
-const char kInvalidBitmap[] = "Bitmap image is not valid";
 
 int Stride(int width) {
   return (width * 3 + 3) & ~3;
@@ -319,12 +317,6 @@ BitmapHandle CreateDib(int width, int height, uint8_t*& bits) {
   return bitmap;
 }
 
-uint32_t Read32(const uint8_t* p) {
-  uint32_t v;
-  std::memcpy(&v, p, 4);
-  return v;
-}
-
 }  // namespace
 
 TBitmap::TBitmap() = default;
@@ -340,6 +332,7 @@ void TBitmap::Replace(BitmapHandle bitmap, uint8_t* bits, int width, int height)
   oldBitmap_ = nullptr;
   bitmap_ = std::move(bitmap);
   bits_ = bits;
+  if (!bitmap_) monochrome_ = false;
   width_ = bitmap_ ? width : 0;
   height_ = bitmap_ ? height : 0;
   if (!bitmap_) return;
@@ -390,6 +383,7 @@ void TBitmap::SetTransparent(bool transparent) {
 TColor TBitmap::TransparentColor() {
   if (transparentMode_ == tmFixed) return transparentColor_;
   if (Empty()) return clDefault;
+  if (monochrome_) return clWhite;
   const uint8_t* pixel = ScanLine(height_ - 1);
   return static_cast<TColor>(RGB(pixel[2], pixel[1], pixel[0]));
 }
@@ -430,6 +424,7 @@ void TBitmap::Assign(TPersistent* source) {
     std::memcpy(bits, other->bits_, static_cast<size_t>(Stride(other->width_)) * other->height_);
     Replace(std::move(bitmap), bits, other->width_, other->height_);
   }
+  monochrome_ = other->monochrome_;
   transparent_ = other->transparent_;
   transparentMode_ = other->transparentMode_;
   transparentColor_ = other->transparentColor_;
@@ -437,80 +432,30 @@ void TBitmap::Assign(TPersistent* source) {
 }
 
 void TBitmap::LoadFromDIB(const void* data, size_t size) {
-  LoadDib(static_cast<const uint8_t*>(data), size, std::nullopt);
+  if (!data) throw EInvalidGraphic(kInvalidBitmapText);
+  LoadDecoded(DecodePackedDib({static_cast<const uint8_t*>(data), size}));
 }
 
-void TBitmap::LoadDib(const uint8_t* dib, size_t size, std::optional<size_t> fileBitsOffset) {
-  constexpr size_t kHeader = sizeof(BITMAPINFOHEADER);
-  if (!dib || size < kHeader) throw EInvalidGraphic(kInvalidBitmap);
-  BITMAPINFOHEADER header;
-  std::memcpy(&header, dib, kHeader);
-  int bpp = header.biBitCount;
-  bool bitfields = header.biCompression == BI_BITFIELDS;
-  bool depthKnown = bpp == 1 || bpp == 4 || bpp == 8 || bpp == 16 || bpp == 24 || bpp == 32;
-  if (header.biSize < kHeader || header.biSize > size || !depthKnown ||
-      !(header.biCompression == BI_RGB || (bitfields && (bpp == 16 || bpp == 32))) ||
-      header.biWidth <= 0 || header.biWidth > kMaxSide || header.biHeight == 0 ||
-      header.biHeight > kMaxSide || header.biHeight < -kMaxSide)
-    throw EInvalidGraphic(kInvalidBitmap);
-  // The three colour masks lie at offset 40: after a plain header, or inside a longer one.
-  if (bitfields && header.biSize != kHeader && header.biSize < kHeader + 12)
-    throw EInvalidGraphic(kInvalidBitmap);
-  size_t masks = bitfields && header.biSize == kHeader ? 12 : 0;
-  size_t colors = header.biClrUsed;
-  if (bpp <= 8) {
-    if (colors == 0) colors = size_t{1} << bpp;
-    if (colors > (size_t{1} << bpp)) throw EInvalidGraphic(kInvalidBitmap);
-  }
-  size_t tableEnd = header.biSize + masks + colors * 4;
-  size_t bitsOffset = fileBitsOffset.value_or(tableEnd);
-  int width = header.biWidth;
-  int height = header.biHeight < 0 ? -header.biHeight : header.biHeight;
-  size_t stride = (static_cast<size_t>(width) * bpp + 31) / 32 * 4;
-  if (tableEnd > size || bitsOffset < tableEnd || bitsOffset > size ||
-      stride * height > size - bitsOffset)
-    throw EInvalidGraphic(kInvalidBitmap);
-
-  size_t tableBytes = bpp <= 8 ? colors * 4 : 0;
-  std::vector<uint8_t> info(kHeader + (bitfields ? 12 : 0) + tableBytes);
-  BITMAPINFOHEADER plain = header;
-  plain.biSize = kHeader;
-  plain.biClrUsed = bpp <= 8 ? static_cast<DWORD>(colors) : 0;
-  plain.biSizeImage = 0;
-  std::memcpy(info.data(), &plain, kHeader);
-  if (bitfields) std::memcpy(info.data() + kHeader, dib + kHeader, 12);
-  if (tableBytes)
-    std::memcpy(info.data() + kHeader + (bitfields ? 12 : 0), dib + header.biSize + masks,
-                tableBytes);
-
+void TBitmap::LoadDecoded(const DecodedBitmap& decoded) {
   uint8_t* bits = nullptr;
-  BitmapHandle bitmap = CreateDib(width, height, bits);
-  WindowDC screen(nullptr);
-  if (SetDIBits(screen.dc(), bitmap.get(), 0, height, dib + bitsOffset,
-                reinterpret_cast<BITMAPINFO*>(info.data()), DIB_RGB_COLORS) == 0)
-    throw EInvalidGraphic(kInvalidBitmap);
-  Replace(std::move(bitmap), bits, width, height);
+  BitmapHandle bitmap = CreateDib(decoded.width, decoded.height, bits);
+  GdiFlush();
+  const size_t rowBytes = static_cast<size_t>(decoded.width) * 3;
+  for (int y = 0; y < decoded.height; ++y)
+    std::memcpy(bits + static_cast<size_t>(decoded.height - 1 - y) * Stride(decoded.width),
+                decoded.Row(y), rowBytes);
+  Replace(std::move(bitmap), bits, decoded.width, decoded.height);
+  monochrome_ = decoded.Monochrome();
   Changed();
 }
 
 void TBitmap::LoadFromStream(TStream& stream) {
-  constexpr size_t kFileHeader = 14;
-  int64_t available = stream.Size() - stream.Position();
-  if (available < static_cast<int64_t>(kFileHeader + sizeof(BITMAPINFOHEADER)))
-    throw EInvalidGraphic(kInvalidBitmap);
-  uint8_t fileHeader[kFileHeader];
-  stream.ReadBuffer(fileHeader, kFileHeader);
-  uint32_t fileSize = Read32(fileHeader + 2), bitsOffset = Read32(fileHeader + 10);
-  if (fileHeader[0] != 'B' || fileHeader[1] != 'M' ||
-      bitsOffset < kFileHeader + sizeof(BITMAPINFOHEADER))
-    throw EInvalidGraphic(kInvalidBitmap);
-  // The size in the header when it is plausible, else the rest of the stream.
-  int64_t total = fileSize >= kFileHeader + sizeof(BITMAPINFOHEADER) && fileSize <= available
-                      ? fileSize
-                      : available;
-  std::vector<uint8_t> dib(static_cast<size_t>(total) - kFileHeader);
-  stream.ReadBuffer(dib.data(), static_cast<int64_t>(dib.size()));
-  LoadDib(dib.data(), dib.size(), bitsOffset - kFileHeader);
+  const int64_t available = stream.Size() - stream.Position();
+  if (available <= 0 || available > static_cast<int64_t>(kBmpMaxPixelBytes) * 2)
+    throw EInvalidGraphic(kInvalidBitmapText);
+  std::vector<uint8_t> file(static_cast<size_t>(available));
+  stream.ReadBuffer(file.data(), available);
+  LoadDecoded(DecodeBmpFile(file));
 }
 
 void TBitmap::LoadFromFile(const std::string& fileName) {

@@ -4,9 +4,9 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <optional>
 #include <string>
 
+#include "BmpReader.h"
 #include "Classes.h"
 #include "Handles.h"
 
@@ -63,11 +63,6 @@ inline TRect Rect(int left, int top, int right, int bottom) {
 inline TPoint Point(int x, int y) {
   return TPoint{x, y};
 }
-
-class EInvalidGraphic : public Exception {
- public:
-  using Exception::Exception;
-};
 
 class EInvalidGraphicOperation : public Exception {
  public:
@@ -232,14 +227,16 @@ class TBitmap : public TPersistent {
 
   bool Transparent() const { return transparent_; }
   void SetTransparent(bool transparent);
-  // tmAuto: the bottom-left pixel; tmFixed: the colour set.
+  // tmAuto: the bottom-left pixel (white for a picture loaded from a 1-bit image); tmFixed:
+  // the colour set.
   TColor TransparentColor();
   void SetTransparentColor(TColor color);
   TTransparentMode TransparentMode() const { return transparentMode_; }
   void SetTransparentMode(TTransparentMode mode);
 
-  // A .bmp file or stream (file header, info header, colour table, bits). Any bit depth the
-  // platform reads is converted to 24 bits. A malformed image raises "Bitmap image is not valid".
+  // A .bmp file or stream (file header, info header, colour table, bits), of any kind the
+  // portable reader decodes, converted to 24 bits. A malformed image raises "Bitmap image
+  // is not valid" and leaves the picture as it was.
   void LoadFromFile(const std::string& fileName);
   void LoadFromStream(TStream& stream);
   // An RT_BITMAP resource of the module.
@@ -259,8 +256,7 @@ class TBitmap : public TPersistent {
  private:
   void Changed();
   void Replace(BitmapHandle bitmap, uint8_t* bits, int width, int height);
-  // fileBitsOffset: where a file header says the bits start, from the info header on.
-  void LoadDib(const uint8_t* dib, size_t size, std::optional<size_t> fileBitsOffset);
+  void LoadDecoded(const DecodedBitmap& decoded);
 
   int width_ = 0, height_ = 0;
   uint8_t* bits_ = nullptr;  // owned by the DIB section
@@ -269,6 +265,7 @@ class TBitmap : public TPersistent {
   HGDIOBJ oldBitmap_ = nullptr;
   TCanvas canvas_;
   bool transparent_ = false;
+  bool monochrome_ = false;
   TTransparentMode transparentMode_ = tmAuto;
   TColor transparentColor_ = clDefault;
 };
