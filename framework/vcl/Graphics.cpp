@@ -481,6 +481,42 @@ void TBitmap::LoadFromResourceID(HINSTANCE instance, int id) {
   LoadBitmapResource(*this, instance, MAKEINTRESOURCEA(id), std::to_string(id));
 }
 
+// Icons
+
+void TIcon::Assign(TPersistent* source) {
+  auto* icon = dynamic_cast<TIcon*>(source);
+  if (!source || (icon && icon->Empty())) {
+    Clear();
+    return;
+  }
+  if (!icon) return TPersistent::Assign(source);
+  if (icon == this) return;
+  handle_.reset(CopyIcon(icon->handle_.get()));
+  size_ = icon->size_;
+  Changed();
+}
+
+void TIcon::LoadFromResourceID(HINSTANCE instance, int id, int size) {
+  if (size <= 0) size = GetSystemMetrics(SM_CXSMICON);
+  auto* loaded = static_cast<HICON>(
+      LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+  if (!loaded) throw Exception("Resource " + std::to_string(id) + " not found");
+  handle_.reset(loaded);
+  size_ = size;
+  Changed();
+}
+
+void TIcon::Clear() {
+  if (!handle_) return;
+  handle_.reset();
+  size_ = 0;
+  Changed();
+}
+
+void TIcon::Changed() {
+  if (OnChange) OnChange(this);
+}
+
 // Pictures
 
 TPicture::TPicture() {

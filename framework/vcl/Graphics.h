@@ -270,6 +270,28 @@ class TBitmap : public TPersistent {
   TColor transparentColor_ = clDefault;
 };
 
+// An icon picture: one platform icon of a chosen size, owned.
+class TIcon : public TPersistent {
+ public:
+  void Assign(TPersistent* source) override;
+  // An RT_GROUP_ICON resource of the module, in the size given (0: the system's small
+  // icon size). Raises "Resource %d not found" when there is none.
+  void LoadFromResourceID(HINSTANCE instance, int id, int size = 0);
+  bool Empty() const { return !handle_; }
+  void Clear();
+  // Null while empty.
+  HICON Handle() const { return handle_.get(); }
+  int Size() const { return size_; }
+
+  TNotifyEvent OnChange;
+
+ private:
+  void Changed();
+
+  IconHandle handle_;
+  int size_ = 0;
+};
+
 // Holds one bitmap; OnChange is fired whenever the bitmap changes.
 class TPicture : public TPersistent {
  public:
