@@ -22,9 +22,21 @@ void SetWindowTopmost(HWND window, bool topmost, UINT flags) {
 
 // TForm
 
+namespace {
+
+void SendIcon(HWND window, HICON icon) {
+  SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+  SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+}
+
+}  // namespace
+
 TForm::TForm(TComponent* AOwner) : TWinControl(AOwner) {
   TWinControl::SetVisible(false);
   SetBounds(0, 0, 320, 240);
+  icon_.OnChange = [this](TObject*) {
+    if (HandleAllocated()) SendIcon(Handle(), icon_.Handle());
+  };
 }
 
 TForm::~TForm() {
@@ -123,6 +135,7 @@ void TForm::CreateParams(TCreateParams& params) {
 void TForm::CreateWnd() {
   if (!Parent()) Application->Handle();
   TWinControl::CreateWnd();
+  if (!icon_.Empty()) SendIcon(Handle(), icon_.Handle());
 }
 
 void TForm::Centre() {

@@ -58,6 +58,8 @@ class TForm : public TWinControl {
 
   TCanvas* Canvas() { return &canvas_; }
   void PaintWindow(HDC dc) override;
+  // The window's icon (title bar, Alt+Tab).
+  TIcon* Icon() { return &icon_; }
 
   // The control that has, or last had, the focus in this form.
   TWinControl* ActiveControl() const { return activeControl_; }
@@ -95,6 +97,7 @@ class TForm : public TWinControl {
   TPosition position_ = poDesigned;
   bool shownOnce_ = false;
   TCanvas canvas_;
+  TIcon icon_;
 };
 
 // Shows a message box, or records it in a test: returns the button pressed.
