@@ -21,7 +21,8 @@ void TFont::Assign(TPersistent* source) {
   auto* font = dynamic_cast<TFont*>(source);
   if (!font) return TPersistent::Assign(source);
   if (name_ == font->name_ && height_ == font->height_ && color_ == font->color_ &&
-      style_ == font->style_ && orientation_ == font->orientation_ && charset_ == font->charset_)
+      style_ == font->style_ && orientation_ == font->orientation_ && charset_ == font->charset_ &&
+      pitch_ == font->pitch_)
     return;
   name_ = font->name_;
   height_ = font->height_;
@@ -29,6 +30,7 @@ void TFont::Assign(TPersistent* source) {
   style_ = font->style_;
   orientation_ = font->orientation_;
   charset_ = font->charset_;
+  pitch_ = font->pitch_;
   Changed();
 }
 
@@ -76,6 +78,16 @@ void TFont::SetCharset(BYTE charset) {
   Changed();
 }
 
+void TFont::SetPitch(TFontPitch pitch) {
+  if (pitch == pitch_) return;
+  pitch_ = pitch;
+  Changed();
+}
+
+BYTE PitchBits(TFontPitch pitch) {
+  return pitch == fpVariable ? VARIABLE_PITCH : pitch == fpFixed ? FIXED_PITCH : DEFAULT_PITCH;
+}
+
 void TFont::Changed() {
   // The old handle lives until the listeners have let go of it: a canvas selects its DC's
   // own font back, a window is sent the new font.
@@ -96,7 +108,7 @@ HFONT TFont::Handle() {
     font.lfOutPrecision = OUT_DEFAULT_PRECIS;
     font.lfClipPrecision = CLIP_DEFAULT_PRECIS;
     font.lfQuality = DEFAULT_QUALITY;
-    font.lfPitchAndFamily = DEFAULT_PITCH;
+    font.lfPitchAndFamily = PitchBits(pitch_);
     std::wstring face = ToWide(name_);
     face.resize(std::min<size_t>(face.size(), LF_FACESIZE - 1));
     std::copy(face.begin(), face.end(), font.lfFaceName);

@@ -71,6 +71,9 @@ class EInvalidGraphicOperation : public Exception {
 
 enum TFontStyle : unsigned { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
 using TFontStyles = unsigned;
+enum TFontPitch { fpDefault, fpVariable, fpFixed };
+// LOGFONT's pitch bits: DEFAULT_PITCH, VARIABLE_PITCH or FIXED_PITCH.
+BYTE PitchBits(TFontPitch pitch);
 
 // Fonts are always made with DEFAULT_CHARSET: Wine's ANSI_CHARSET fonts draw Russian as Latin-1.
 class TFont : public TPersistent {
@@ -95,6 +98,8 @@ class TFont : public TPersistent {
   void SetOrientation(int tenths);
   BYTE Charset() const { return charset_; }
   void SetCharset(BYTE charset);
+  TFontPitch Pitch() const { return pitch_; }
+  void SetPitch(TFontPitch pitch);
 
   // Made on demand and kept until a property changes.
   HFONT Handle();
@@ -110,6 +115,7 @@ class TFont : public TPersistent {
   TFontStyles style_ = 0;
   int orientation_ = 0;
   BYTE charset_ = DEFAULT_CHARSET;
+  TFontPitch pitch_ = fpDefault;
   FontHandle handle_;
 };
 

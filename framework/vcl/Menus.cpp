@@ -220,8 +220,12 @@ UINT TPopupMenu::TrackFlags() const {
          (animation_ << 10);
 }
 
-void TPopupMenu::Popup(int X, int Y) {
+void TPopupMenu::DoPopup() {
   if (OnPopup) OnPopup(this);
+}
+
+void TPopupMenu::Popup(int X, int Y) {
+  DoPopup();
   handle_.reset(BuildMenu(*Items()));
   TrackPopupMenu(handle_.get(), TrackFlags(), X, Y, 0, PopupListWindow(), nullptr);
 }

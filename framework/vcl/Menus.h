@@ -134,6 +134,10 @@ class TPopupMenu : public TMenu {
 
   TNotifyEvent OnPopup;
 
+ protected:
+  // Fires OnPopup; the platform menu is built right after it.
+  virtual void DoPopup();
+
  private:
   TMenuAnimation animation_ = 0;
   TPopupAlignment alignment_ = paLeft;
