@@ -19,7 +19,8 @@ constexpr size_t kNone = kNoPosition;
 class LineScanner {
  public:
   explicit LineScanner(const std::string& path)
-      : file_(Platform().OpenFile(path, FileMode::Read)) {}
+      : LineScanner(Platform().OpenFile(path, FileMode::Read)) {}
+  explicit LineScanner(std::unique_ptr<PlatformFile> file) : file_(std::move(file)) {}
 
   // The next line; false at the end of the file.
   bool NextLine(std::string& line) {
@@ -205,10 +206,13 @@ bool StartsWith(const std::string& line, char c) {
 
 struct TBrainReader::Impl {
   explicit Impl(const std::string& path) : scanner(path) {}
+  explicit Impl(std::unique_ptr<PlatformFile> file) : scanner(std::move(file)) {}
   LineScanner scanner;
 };
 
 TBrainReader::TBrainReader(const std::string& path) : impl_(std::make_unique<Impl>(path)) {}
+TBrainReader::TBrainReader(std::unique_ptr<PlatformFile> file)
+    : impl_(std::make_unique<Impl>(std::move(file))) {}
 TBrainReader::~TBrainReader() = default;
 
 bool TBrainReader::ReadLine(std::string& line) {

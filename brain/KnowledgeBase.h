@@ -19,6 +19,8 @@ inline constexpr char kDialogFile[] = "Brain\\Dialog.brain";
 class TBrainReader {
  public:
   explicit TBrainReader(const std::string& path);
+  // Reads an open file from its current position, for instance a MemoryFile.
+  explicit TBrainReader(std::unique_ptr<PlatformFile> file);
   ~TBrainReader();
   TBrainReader(const TBrainReader&) = delete;
   TBrainReader& operator=(const TBrainReader&) = delete;

@@ -1,4 +1,5 @@
-// The native platform services: Windows-1251 case tables, POSIX files and the C++ clock.
+// The native platform services: Windows-1251 case tables, POSIX files and the C++ clock;
+// and the in-memory file.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,6 +9,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 
 #include "Platform.h"
@@ -179,6 +181,29 @@ class NativeFile final : public PlatformFile {
   std::string path_;
 };
 
+class MemoryBytes final : public PlatformFile {
+ public:
+  explicit MemoryBytes(std::string bytes) : bytes_(std::move(bytes)) {}
+
+  size_t Read(void* buffer, size_t count) override {
+    if (position_ >= bytes_.size()) return 0;
+    count = std::min<size_t>(count, bytes_.size() - static_cast<size_t>(position_));
+    std::memcpy(buffer, bytes_.data() + position_, count);
+    position_ += count;
+    return count;
+  }
+
+  void Write(const void*, size_t) override { throw EInOutError(kErrorAccessDenied); }
+  uint64_t Size() override { return bytes_.size(); }
+  void Seek(uint64_t position) override { position_ = position; }
+  void Truncate() override { throw EInOutError(kErrorAccessDenied); }
+  void Flush() override {}
+
+ private:
+  std::string bytes_;
+  uint64_t position_ = 0;
+};
+
 class NativeServices final : public PlatformServices {
  public:
   void UpperCaseBuffer(char* text, size_t length) const override {
@@ -276,6 +301,10 @@ class NativeServices final : public PlatformServices {
 PlatformServices* current = nullptr;
 
 }  // namespace
+
+std::unique_ptr<PlatformFile> MemoryFile(std::string bytes) {
+  return std::make_unique<MemoryBytes>(std::move(bytes));
+}
 
 PlatformServices& NativePlatform() {
   static NativeServices services;

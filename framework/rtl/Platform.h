@@ -27,6 +27,10 @@ class PlatformFile {
   virtual void Flush() = 0;
 };
 
+// A read-only file over a copy of `bytes`: lets the file readers work on text in memory.
+// Writing raises EInOutError with the access-denied code, as for a file opened for reading.
+std::unique_ptr<PlatformFile> MemoryFile(std::string bytes);
+
 enum class FileMode {
   Read,       // existing file, read only
   ReadWrite,  // existing file, read and write, positioned at 0

@@ -12,8 +12,8 @@ namespace {
 constexpr char kCtrlZ = 26;
 constexpr std::string_view kStripped = "!.,:;";
 
-// A file split as the readers split it, with what the split hides.
-struct TSplitFile {
+// A file as the readers see it, with what their reading hides.
+struct TReadFile {
   std::vector<std::string> lines;
   int ctrlZLine = 0;  // the line holding a byte 26 that hides something after it
   int loneLfLine = 0;
@@ -34,49 +34,52 @@ size_t Utf8SequenceLength(std::string_view bytes, size_t at) {
   return length;
 }
 
-TSplitFile Split(std::string_view bytes) {
-  TSplitFile file;
-  size_t end = bytes.find(kCtrlZ);
-  if (end == std::string_view::npos) end = bytes.size();
-  const std::string_view visible = bytes.substr(0, end);
+// Whether every byte from 0x80 up is part of a UTF-8 sequence; `sequences` tells whether
+// there was one. A sequence never spans a line end: its bytes are all 0x80 or above.
+bool ReadsAsUtf8(std::string_view line, bool& sequences) {
+  for (size_t i = 0; i < line.size(); ++i) {
+    if (static_cast<unsigned char>(line[i]) < 0x80) continue;
+    const size_t length = Utf8SequenceLength(line, i);
+    if (length == 0) return false;
+    sequences = true;
+    i += length - 1;
+  }
+  return true;
+}
 
-  std::string line;
-  bool atLineStart = true;
+TReadFile Read(std::string_view bytes) {
+  TReadFile file;
+  TBrainReader reader(MemoryFile(std::string(bytes)));
   bool utf8 = true;
   int firstSequenceLine = 0;
-  for (size_t i = 0; i < visible.size(); ++i) {
+  for (std::string line; reader.ReadLine(line);) {
     const int number = static_cast<int>(file.lines.size()) + 1;
-    const char c = visible[i];
-    if (c == '\r') {
-      file.lines.push_back(std::move(line));
-      line.clear();
-      atLineStart = true;
-      if (i + 1 < visible.size() && visible[i + 1] == '\n') ++i;
-      continue;
+    // The readers keep an LF that follows no CR inside the line.
+    if (const auto count = std::ranges::count(line, '\n')) {
+      if (file.loneLfCount == 0) file.loneLfLine = number;
+      file.loneLfCount += static_cast<int>(count);
     }
-    if (c == '\n' && ++file.loneLfCount == 1) file.loneLfLine = number;
-    if (utf8 && static_cast<unsigned char>(c) >= 0x80) {
-      if (size_t length = Utf8SequenceLength(visible, i); length == 0) {
-        utf8 = false;
-      } else {
-        if (firstSequenceLine == 0) firstSequenceLine = number;
-        line.append(visible.substr(i, length));
-        i += length - 1;
-        atLineStart = false;
-        continue;
-      }
+    if (utf8) {
+      bool sequences = false;
+      utf8 = ReadsAsUtf8(line, sequences);
+      if (sequences && firstSequenceLine == 0) firstSequenceLine = number;
     }
-    line += c;
-    atLineStart = false;
+    file.lines.push_back(std::move(line));
   }
-  if (!atLineStart) file.lines.push_back(std::move(line));
   if (utf8) file.utf8Line = firstSequenceLine;
-  if (bytes.find_first_not_of(kCtrlZ, end) != std::string_view::npos)
-    file.ctrlZLine = static_cast<int>(file.lines.size()) + (atLineStart ? 1 : 0);
+  const size_t end = bytes.find(kCtrlZ);
+  if (end != std::string_view::npos &&
+      bytes.find_first_not_of(kCtrlZ, end) != std::string_view::npos) {
+    // The byte 26 opens a line of its own unless the text before it ends amid a line.
+    const std::string_view visible = bytes.substr(0, end);
+    const bool amidLine =
+        !visible.empty() && !visible.ends_with('\r') && !visible.ends_with("\r\n");
+    file.ctrlZLine = static_cast<int>(file.lines.size()) + (amidLine ? 0 : 1);
+  }
   return file;
 }
 
-void AddGrammarFindings(const TSplitFile& file, const std::string& name,
+void AddGrammarFindings(const TReadFile& file, const std::string& name,
                         std::vector<TBrainFinding>& findings) {
   if (file.ctrlZLine != 0)
     findings.push_back({name, file.ctrlZLine,
@@ -136,7 +139,7 @@ void SortByLine(std::vector<TBrainFinding>& findings) {
 
 std::vector<TBrainFinding> CheckAnswersFile(std::string_view bytes) {
   const std::string name = "Answers.brain";
-  const TSplitFile file = Split(bytes);
+  const TReadFile file = Read(bytes);
   std::vector<TBrainFinding> findings;
   AddGrammarFindings(file, name, findings);
   auto add = [&](int line, std::string message) {
@@ -222,7 +225,7 @@ std::vector<TBrainFinding> CheckAnswersFile(std::string_view bytes) {
 std::vector<TBrainFinding> CheckListFile(std::string_view bytes, TListKind kind) {
   const bool greetings = kind == TListKind::Greetings;
   const std::string name = greetings ? "Greetings.brain" : "Dialog.brain";
-  const TSplitFile file = Split(bytes);
+  const TReadFile file = Read(bytes);
   std::vector<TBrainFinding> findings;
   AddGrammarFindings(file, name, findings);
   if (file.lines.empty())
