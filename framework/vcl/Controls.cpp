@@ -578,9 +578,11 @@ void TWinControl::PaintContent(HDC dc, const TRect& rect) {
 
 void TWinControl::PaintBackground(HDC dc) {
   SavedDC saved(dc);
-  // Opaque children paint every pixel of their own.
+  // Opaque children paint every pixel of their own; a copy for a transparent child's
+  // background needs what lies beneath them too.
+  const bool copy = (ControlState() & csPaintCopy) != 0;
   for (TControl* control : controls_) {
-    if (!dynamic_cast<TWinControl*>(control) && control->Visible() &&
+    if (!copy && !dynamic_cast<TWinControl*>(control) && control->Visible() &&
         (control->ControlStyle() & csOpaque)) {
       RECT r = control->BoundsRect();
       ExcludeClipRect(dc, r.left, r.top, r.right, r.bottom);

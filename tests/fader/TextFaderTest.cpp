@@ -1,0 +1,356 @@
+// The fader on a real window under Wine: what lands on the window's pixels while its ticks
+// are driven by hand, and the real timer after loading.
+#include "TextFade.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <stdexcept>
+#include <vector>
+
+#include "AnsiText.h"
+#include "Forms.h"
+#include "WidgetTestSupport.h"
+
+namespace {
+
+constexpr RECT kFader{14, 16, 148, 70};
+constexpr RECT kFront{138, 60, 158, 80};  // in front of the fader's bottom-right corner
+constexpr int kBackHeight = 62;            // the form itself shows below the picture
+
+uint32_t Pattern(int x, int y) {
+  const uint32_t r = (x * 37 + y * 11) & 255, g = ((x * 5) ^ (y * 29)) & 255,
+                 b = (x * y * 3 + 17) & 255;
+  return r << 16 | g << 8 | b;
+}
+
+void Fill(TBitmap& bitmap, int width, int height, uint32_t (*color)(int, int)) {
+  bitmap.SetSize(width, height);
+  for (int y = 0; y < height; ++y) {
+    uint8_t* row = bitmap.ScanLine(y);
+    for (int x = 0; x < width; ++x) {
+      const uint32_t c = color(x, y);
+      row[3 * x] = c & 255;
+      row[3 * x + 1] = c >> 8 & 255;
+      row[3 * x + 2] = c >> 16 & 255;
+    }
+  }
+}
+
+std::string Ansi(const char16_t* text) {
+  return Utf16ToAnsi(text);
+}
+
+// 0x00RRGGBB pixels of the form's client area, from a window DC.
+struct Shot {
+  int width = 0, height = 0;
+  std::vector<uint32_t> pixels;
+  uint32_t At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+};
+
+Shot Capture(HWND window, int width, int height) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // top-down
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  BitmapHandle dib(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  MemoryDC memory(CreateCompatibleDC(nullptr));
+  SelectGuard select(memory.get(), dib.get());
+  {
+    WindowDC screen(window);
+    BitBlt(memory.get(), 0, 0, width, height, screen.dc(), 0, 0, SRCCOPY);
+  }
+  GdiFlush();
+  Shot shot{width, height, {}};
+  const auto* p = static_cast<const uint32_t*>(bits);
+  for (size_t i = 0; i < static_cast<size_t>(width) * height; ++i)
+    shot.pixels.push_back(p[i] & 0xFFFFFF);
+  return shot;
+}
+
+// What lies beneath the fader: the picture, the form's own colour under it.
+uint32_t Behind(int x, int y) {
+  if (y < kBackHeight) return Pattern(x, y);
+  const COLORREF face = GetSysColor(COLOR_BTNFACE);
+  return GetRValue(face) << 16 | GetGValue(face) << 8 | GetBValue(face);
+}
+
+bool Inside(const RECT& r, int x, int y) {
+  return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
+}
+
+class TFaderTestForm : public TForm {
+ public:
+  using TForm::TForm;
+  TImage* Back = nullptr;
+  TImage* Hidden = nullptr;
+  TTextFader* Answer = nullptr;
+  TImage* Front = nullptr;
+  bool activeAtLoad = false;
+  bool timerOnWhileLoading = true;
+
+ protected:
+  void CreateComponents() override {
+    SetBorderStyle(bsNone);
+    SetBounds(100, 100, 200, 120);
+    Back = new TImage(this);
+    Back->SetParent(this);
+    Hidden = new TImage(this);
+    Hidden->SetParent(this);
+    Answer = new TTextFader(this);
+    Answer->SetParent(this);
+    Front = new TImage(this);
+    Front->SetParent(this);
+  }
+  void ReadProperties() override {
+    Back->SetBounds(0, 0, 200, kBackHeight);
+    Fill(*Back->Picture()->Bitmap(), 200, kBackHeight, Pattern);
+    Hidden->SetBounds(0, 0, 200, 120);
+    Fill(*Hidden->Picture()->Bitmap(), 200, 120, [](int, int) { return 0x0000FFu; });
+    Hidden->SetVisible(false);
+    Answer->SetBounds(14, 16, 134, 54);
+    Answer->SetColor(clWhite);
+    Answer->SetParentColor(false);
+    Answer->SetTransparent(true);
+    Answer->SetActive(activeAtLoad);
+    timerOnWhileLoading = Answer->Timer()->Enabled();
+    Front->SetBounds(kFront.left, kFront.top, 20, 20);
+    Fill(*Front->Picture()->Bitmap(), 20, 20, [](int, int) { return 0xFF0000u; });
+  }
+};
+
+class TextFaderTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    if (!HasDisplay()) return;
+    form = new TFaderTestForm(Application);
+    form->Load();
+    form->Show();
+    Pump(300);
+  }
+  static void TearDownTestSuite() {
+    delete form;
+    form = nullptr;
+  }
+  void SetUp() override {
+    if (!form) GTEST_SKIP() << "no display";
+    fader = form->Answer;
+    fader->SetActive(false);
+    fader->Timer()->SetEnabled(false);
+    fader->Reset();
+    fader->SetTransparent(true);
+    fader->Repaint();
+  }
+  static void Pump(DWORD milliseconds) {
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < milliseconds) {
+      Application->ProcessMessages();
+      Sleep(5);
+    }
+  }
+  static Shot Take() { return Capture(form->Handle(), 200, 120); }
+
+  // The fader's box in `shot` against a frame model, pixel by pixel, the front picture apart.
+  template <class Model>
+  static int Mismatches(const Shot& shot, Model model) {
+    int bad = 0;
+    for (int y = kFader.top; y < kFader.bottom; ++y)
+      for (int x = kFader.left; x < kFader.right; ++x) {
+        const uint32_t want = Inside(kFront, x, y) ? 0xFF0000u : model(x, y);
+        bad += shot.At(x, y) != want;
+      }
+    return bad;
+  }
+
+  static TFaderTestForm* form;
+  TTextFader* fader = nullptr;
+};
+
+TFaderTestForm* TextFaderTest::form = nullptr;
+
+// floor(new * p / 100) + floor(old * (100 - p) / 100) per channel.
+uint32_t Mix(uint32_t fresh, uint32_t old, int p) {
+  uint32_t out = 0;
+  for (int shift = 0; shift < 24; shift += 8) {
+    const uint32_t n = fresh >> shift & 255, o = old >> shift & 255;
+    out |= (n * p / 100 + o * (100 - p) / 100) << shift;
+  }
+  return out;
+}
+
+TEST_F(TextFaderTest, TransparentBoxShowsThePictureBehindIt) {
+  // Only visible non-windowed controls behind it make the snapshot; the one in front stays.
+  const Shot shot = Take();
+  EXPECT_EQ(Mismatches(shot, Behind), 0);
+}
+
+TEST_F(TextFaderTest, EachTickBlendsTheOldItemIntoTheNewOne) {
+  const std::string first = Ansi(u"Старое & слово"), second = Ansi(u"Новый ответ");
+  fader->Lines()->Clear();
+  fader->Lines()->Add(first);
+  fader->Lines()->Add(second);
+  fader->SetActive(true);
+  fader->Timer()->SetEnabled(false);
+  const Shot background = Take();
+
+  // Ticks until the item is fully shown; every frame on the window as it was drawn.
+  auto fade = [&](const std::string& text) {
+    std::vector<std::pair<int, Shot>> frames;
+    do {
+      fader->TimerTick();
+      frames.emplace_back(fader->Progress(), Take());
+    } while (fader->Progress() < 100);
+    EXPECT_EQ(fader->CurrentText(), text);
+    EXPECT_EQ(frames.size(), 25u);
+    return frames;
+  };
+  auto check = [&](const std::vector<std::pair<int, Shot>>& frames, const Shot& from) {
+    const Shot& to = frames.back().second;
+    for (const auto& [progress, shot] : frames) {
+      SCOPED_TRACE(progress);
+      EXPECT_EQ(
+          Mismatches(shot, [&](int x, int y) { return Mix(to.At(x, y), from.At(x, y), progress); }),
+          0);
+      // The text's pixels have gone Progress percent of the way from the old item to the new.
+      long moved = 0, whole = 0;
+      for (size_t i = 0; i < shot.pixels.size(); ++i)
+        for (int shift = 0; shift < 24; shift += 8) {
+          const long o = from.pixels[i] >> shift & 255, n = to.pixels[i] >> shift & 255;
+          if (std::abs(n - o) < 60) continue;
+          whole += std::abs(n - o);
+          moved += ((long(shot.pixels[i] >> shift & 255)) - o) * (n > o ? 1 : -1);
+        }
+      ASSERT_GT(whole, 0);
+      EXPECT_NEAR(100.0 * moved / whole, progress, 4.0);
+    }
+  };
+
+  const auto intoFirst = fade(first);
+  check(intoFirst, background);
+  const auto intoSecond = fade(second);
+  check(intoSecond, intoFirst.back().second);
+
+  // A shown item is drawn over the picture, centred: the text's pixels lie in a band around
+  // the box's middle, equally far from its sides.
+  const Shot& shown = intoSecond.back().second;
+  RECT ink{1000, 1000, -1, -1};
+  for (int y = kFader.top; y < kFader.bottom; ++y)
+    for (int x = kFader.left; x < kFader.right; ++x)
+      if (!Inside(kFront, x, y) && shown.At(x, y) != Behind(x, y)) {
+        ink = {std::min<LONG>(ink.left, x), std::min<LONG>(ink.top, y),
+               std::max<LONG>(ink.right, x + 1), std::max<LONG>(ink.bottom, y + 1)};
+      }
+  ASSERT_GE(ink.right, 0) << "no text drawn";
+  EXPECT_LE(std::abs((ink.left - kFader.left) - (kFader.right - ink.right)), 2);
+  EXPECT_LE(std::abs((ink.top - kFader.top) - (kFader.bottom - ink.bottom)), 6);
+  // Nothing outside the box changed.
+  int changedOutside = 0;
+  for (int y = 0; y < 120; ++y)
+    for (int x = 0; x < 200; ++x)
+      changedOutside += !Inside(kFader, x, y) && shown.At(x, y) != background.At(x, y);
+  EXPECT_EQ(changedOutside, 0);
+}
+
+TEST_F(TextFaderTest, OpaqueBoxLaysOutItsBackground) {
+  fader->SetTransparent(false);
+  fader->SetColor(clYellow);  // 0x00FFFF: red 255, green 255
+  TPicture small, large;
+  Fill(*small.Bitmap(), 7, 5, [](int x, int y) { return Pattern(x * 9, y * 13); });
+  Fill(*large.Bitmap(), 151, 60, Pattern);
+  const uint32_t yellow = 0xFFFF00;
+  auto smallAt = [](int x, int y) { return Pattern(x * 9, y * 13); };
+  auto show = [&](TPicture* picture, TBackgroundMode mode) {
+    fader->SetBackground(picture);
+    fader->SetBackgroundMode(mode);
+    Pump(50);  // the changes queued a repaint
+    return Take();
+  };
+  const int w = 134, h = 54;
+  auto local = [](auto f) {
+    return [f](int x, int y) { return f(x - kFader.left, y - kFader.top); };
+  };
+
+  EXPECT_EQ(Mismatches(show(&small, bmNone), local([&](int, int) { return yellow; })), 0);
+  EXPECT_EQ(
+      Mismatches(show(&small, bmTiled), local([&](int x, int y) { return smallAt(x % 7, y % 5); })),
+      0);
+  EXPECT_EQ(Mismatches(show(&small, bmCentered), local([&](int x, int y) {
+                         x -= (w - 7) / 2, y -= (h - 5) / 2;
+                         return x >= 0 && y >= 0 && x < 7 && y < 5 ? smallAt(x, y) : yellow;
+                       })),
+            0);
+  // 17 columns and 6 rows too many: 8 cut on the left, 9 on the right, 3 above and below.
+  EXPECT_EQ(Mismatches(show(&large, bmCentered),
+                       local([](int x, int y) { return Pattern(x + 8, y + 3); })),
+            0);
+  const Shot stretched = show(&small, bmStretched);
+  EXPECT_EQ(stretched.At(kFader.left, kFader.top), smallAt(0, 0));
+  EXPECT_EQ(stretched.At(kFader.left, kFader.bottom - 1), smallAt(0, 4));
+  EXPECT_EQ(stretched.At(kFader.right - 1, kFader.top), smallAt(6, 0));
+  // An empty picture leaves the colour alone.
+  EXPECT_EQ(Mismatches(show(nullptr, bmTiled), local([&](int, int) { return yellow; })), 0);
+}
+
+TEST_F(TextFaderTest, PaintingTheParentIntoTheFrameMayLeadBackHere) {
+  bool copyWhilePainting = false, fail = false;
+  form->OnPaint = [&](TObject*) {
+    copyWhilePainting = (form->ControlState() & csPaintCopy) != 0;
+    fader->Repaint();  // dropped: a frame is under way
+    if (fail) throw std::runtime_error("paint failed");
+  };
+  fader->Repaint();
+  EXPECT_TRUE(copyWhilePainting);
+  EXPECT_EQ(Mismatches(Take(), Behind), 0);
+
+  // A failed frame leaves no paint state behind.
+  fail = true;
+  EXPECT_THROW(fader->Repaint(), std::runtime_error);
+  form->OnPaint = nullptr;
+  EXPECT_FALSE(fader->Painting());
+  EXPECT_EQ(form->ControlState() & csPaintCopy, 0u);
+  fader->Repaint();
+  EXPECT_EQ(Mismatches(Take(), Behind), 0);
+}
+
+TEST(TextFaderTimerTest, SwitchedOnWhileLoadingItRunsFromLoadedOn) {
+  if (!HasDisplay()) GTEST_SKIP() << "no display";
+  auto* form = new TFaderTestForm(Application);  // never shown
+  form->activeAtLoad = true;
+  form->Load();
+  TTextFader* fader = form->Answer;
+  EXPECT_FALSE(form->timerOnWhileLoading);
+  EXPECT_TRUE(fader->Timer()->Enabled());
+  EXPECT_EQ(fader->Timer()->Interval(), 5u);
+
+  fader->SetFadeDelay(10);
+  fader->SetLineDelay(20);
+  fader->SetFadeStep(50);
+  fader->SetRepeatCount(1);
+  fader->Lines()->Clear();
+  fader->Lines()->Add("one");
+  fader->Lines()->Add("two");
+  int completes = 0;
+  fader->OnComplete = [&](TObject* sender) {
+    EXPECT_EQ(sender, fader);
+    ++completes;
+  };
+  const DWORD start = GetTickCount();
+  while (fader->Active() && GetTickCount() - start < 3000) {
+    Application->ProcessMessages();
+    Sleep(2);
+  }
+  // Both items, then the pass ends it and is told once more.
+  EXPECT_FALSE(fader->Active());
+  EXPECT_EQ(completes, 3);
+  EXPECT_EQ(fader->PassCount(), 1);
+  EXPECT_EQ(fader->CurrentText(), "two");
+  EXPECT_FALSE(fader->Timer()->Enabled());
+  delete form;
+}
+
+}  // namespace
