@@ -1,1 +1,39 @@
+// The platform's save-file dialog.
 #pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "Classes.h"
+
+// GetSaveFileNameW, modal over the owning form. An existing file is chosen without asking;
+// the process's current directory is left alone.
+class TSaveDialog : public TComponent {
+ public:
+  explicit TSaveDialog(TComponent* AOwner);
+
+  // Added, after a dot, to a name chosen without an extension; empty adds nothing.
+  const std::string& DefaultExt() const { return defaultExt_; }
+  void SetDefaultExt(const std::string& extension) { defaultExt_ = extension; }
+  // "description|mask|description|mask...".
+  const std::string& Filter() const { return filter_; }
+  void SetFilter(const std::string& filter) { filter_ = filter; }
+  const std::string& InitialDir() const { return initialDir_; }
+  void SetInitialDir(const std::string& folder) { initialDir_ = folder; }
+  // The name shown at first; after Execute the full path chosen.
+  const std::string& FileName() const { return fileName_; }
+  void SetFileName(const std::string& fileName) { fileName_ = fileName; }
+  // The dialog's caption; empty: the system's own.
+  const std::string& Title() const { return title_; }
+  void SetTitle(const std::string& title) { title_ = title; }
+
+  // Shows the dialog; false when the user cancels it (or the system cannot show it).
+  bool Execute();
+
+ private:
+  std::string defaultExt_, filter_, initialDir_, fileName_, title_;
+};
+
+// The filter in the system's form: each part ended by a null, the whole by another.
+std::wstring DialogFilter(const std::string& filter);

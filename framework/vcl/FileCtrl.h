@@ -1,1 +1,56 @@
+// A list box of the entries of one folder that match a mask.
 #pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "Controls.h"
+
+// LISTBOX. Lists every entry of Directory whose name matches Mask (files of any attribute
+// and sub-folders; not "." and ".."), in the order the system enumerates them. Reading the
+// folder again leaves nothing selected and fires OnChange. The process's current directory is
+// never used or changed.
+class TFileListBox : public TWinControl {
+ public:
+  explicit TFileListBox(TComponent* AOwner);
+
+  // The folder as set. Setting another folder (compared without regard to case) reads it; a folder
+  // that cannot be read raises EInOutError with the system's code and changes nothing.
+  const std::string& Directory() const { return directory_; }
+  void SetDirectory(const std::string& directory);
+  // Wildcards; several separated by ";". "*.*" at first. A new mask reads the folder again.
+  const std::string& Mask() const { return mask_; }
+  void SetMask(const std::string& mask);
+  // Reads the folder again (nothing when no folder is set).
+  void Update();
+
+  int Count() const { return static_cast<int>(names_.size()); }
+  // The entry's name; out-of-range indexes raise "List index out of bounds (%d)".
+  std::string Items(int index) const;
+  // -1 when nothing is selected.
+  int ItemIndex() const;
+  void SetItemIndex(int index);
+  // The full path of the selected entry; empty when none is selected.
+  std::string FileName() const;
+
+  // The selection changed (by the user or by SetItemIndex), or the folder was read again.
+  TNotifyEvent OnChange;
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
+  void CreateWnd() override;
+  bool Command(WORD code) override;
+
+ private:
+  // The entries, or raises EInOutError.
+  std::vector<std::wstring> ReadEntries(const std::string& directory) const;
+  void Fill(std::vector<std::wstring> names);
+  void Change();
+
+  std::string directory_;
+  std::string mask_ = "*.*";
+  std::vector<std::wstring> names_;
+  int itemIndex_ = -1;  // while there is no window
+};
