@@ -1,0 +1,107 @@
+// menu-demo: the side-bar popup menu with the character's items, for a person to look at.
+// It opens by itself at (40, 40) and again on a right click into the small window; the
+// arguments are keys sent to the open menu: "down", "up", "right", "left".
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "BarPopupMenu.h"
+#include "Forms.h"
+
+namespace {
+
+const char kRestore[] = "\xD0\xE0\xE7\xE2\xE5\xF0\xED\xF3\xF2\xFC";  // Развернуть
+const char kMinimize[] = "\xD1\xE2\xE5\xF0\xED\xF3\xF2\xFC";         // Свернуть
+const char kTeach[] = "\xCE\xE1\xF3\xF7\xE8\xF2\xFC...";             // Обучить...
+const char kRun[] = "\xC2\xFB\xEF\xEE\xEB\xED\xE8\xF2\xFC   ";       // Выполнить
+const char kExit[] = "\xC2\xFB\xF5\xEE\xE4";                         // Выход
+const char kTitle[] = "\xC3.\xC3.\xCA\xEE\xF0\xEC\xE8\xE4";          // Г.Г.Кормид
+
+std::vector<WPARAM> keys;
+
+class TMenuDemoForm : public TForm {
+ public:
+  using TForm::TForm;
+
+ protected:
+  void CreateComponents() override {
+    SetBorderStyle(bsToolWindow);
+    SetCaption("menu-demo");
+    SetBounds(400, 300, 240, 120);
+    Menu = new TBarPopupMenu(this);
+    auto add = [this](TMenuItem* parent, const char* caption) {
+      auto* item = new TMenuItem(this);
+      item->SetCaption(caption);
+      parent->Add(item);
+      return item;
+    };
+    TMenuItem* root = Menu->Items();
+    add(root, kRestore)->SetEnabled(false);
+    add(root, kMinimize);
+    add(root, kTeach);
+    TMenuItem* plugins = add(root, "Plugins...");
+    add(plugins, "Hat");
+    add(plugins, "Sign");
+    TMenuItem* run = add(root, kRun);
+    add(run, "Circle");
+    add(root, "-");
+    add(root, kExit)->OnClick = [this](TObject*) { Close(); };
+  }
+
+  void ReadProperties() override {
+    Menu->SetMenuAnimation(maTopToBottom);
+    Menu->SetOwnerDraw(true);
+    Menu->SetBarWidth(15);
+    TFont* font = Menu->VerticalFont();
+    font->SetName("Tahoma");
+    font->SetHeight(-11);
+    font->SetColor(clWhite);
+    font->SetStyle(fsBold | fsItalic);
+    Menu->SetVerticalText("Kolvex");
+    SetPopupMenu(Menu);
+  }
+
+ public:
+  TBarPopupMenu* Menu = nullptr;
+};
+
+TMenuDemoForm* demo = nullptr;
+
+void CALLBACK SendKeys(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  HWND menu = nullptr;
+  // The last menu window opened is the first one found.
+  for (WPARAM key : keys) {
+    menu = FindWindowW(L"#32768", nullptr);
+    PostMessageW(menu, WM_KEYDOWN, key, 0);
+  }
+}
+
+void CALLBACK OpenMenu(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  if (!keys.empty()) SetTimer(nullptr, 0, 400, SendKeys);
+  GuardedCall([] { demo->Menu->Popup(40, 40); });
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  int argc = 0;
+  LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  for (int i = 1; i < argc; ++i) {
+    const std::wstring key = argv[i];
+    if (key == L"down") keys.push_back(VK_DOWN);
+    if (key == L"up") keys.push_back(VK_UP);
+    if (key == L"right") keys.push_back(VK_RIGHT);
+    if (key == L"left") keys.push_back(VK_LEFT);
+  }
+  LocalFree(argv);
+  Application->Initialize();
+  Application->SetTitle(kTitle);
+  Application->CreateForm(demo);
+  SetTimer(nullptr, 0, 300, OpenMenu);
+  Application->Run();
+  ShutdownApplication();
+  return 0;
+}
