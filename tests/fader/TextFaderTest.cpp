@@ -17,7 +17,7 @@ namespace {
 
 constexpr RECT kFader{14, 16, 148, 70};
 constexpr RECT kFront{138, 60, 158, 80};  // in front of the fader's bottom-right corner
-constexpr int kBackHeight = 62;            // the form itself shows below the picture
+constexpr int kBackHeight = 62;           // the form itself shows below the picture
 
 uint32_t Pattern(int x, int y) {
   const uint32_t r = (x * 37 + y * 11) & 255, g = ((x * 5) ^ (y * 29)) & 255,
@@ -209,6 +209,7 @@ TEST_F(TextFaderTest, EachTickBlendsTheOldItemIntoTheNewOne) {
     EXPECT_EQ(frames.size(), 25u);
     return frames;
   };
+  // Every frame is the two shown pictures mixed as Progress says, exactly.
   auto check = [&](const std::vector<std::pair<int, Shot>>& frames, const Shot& from) {
     const Shot& to = frames.back().second;
     for (const auto& [progress, shot] : frames) {
@@ -216,17 +217,6 @@ TEST_F(TextFaderTest, EachTickBlendsTheOldItemIntoTheNewOne) {
       EXPECT_EQ(
           Mismatches(shot, [&](int x, int y) { return Mix(to.At(x, y), from.At(x, y), progress); }),
           0);
-      // The text's pixels have gone Progress percent of the way from the old item to the new.
-      long moved = 0, whole = 0;
-      for (size_t i = 0; i < shot.pixels.size(); ++i)
-        for (int shift = 0; shift < 24; shift += 8) {
-          const long o = from.pixels[i] >> shift & 255, n = to.pixels[i] >> shift & 255;
-          if (std::abs(n - o) < 60) continue;
-          whole += std::abs(n - o);
-          moved += ((long(shot.pixels[i] >> shift & 255)) - o) * (n > o ? 1 : -1);
-        }
-      ASSERT_GT(whole, 0);
-      EXPECT_NEAR(100.0 * moved / whole, progress, 4.0);
     }
   };
 
