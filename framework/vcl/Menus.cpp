@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <utility>
 
 #include "Forms.h"
 #include "Modules.h"
@@ -50,6 +51,16 @@ std::string WithoutAccelerators(const std::string& caption) {
   }
   return text;
 }
+
+// "Text\tShortCut": the short-cut text stands at the item's right edge.
+std::pair<std::string, std::string> SplitShortCut(const std::string& caption) {
+  const size_t tab = caption.find('\t');
+  if (tab == std::string::npos) return {caption, {}};
+  return {caption.substr(0, tab), caption.substr(tab + 1)};
+}
+
+// Room the system keeps at the right of an item with a sub-menu for its arrow.
+constexpr int kArrowWidth = 12;
 
 const wchar_t kPopupListClass[] = L"QvPopupList";
 
@@ -124,8 +135,10 @@ void TMenuItem::MeasureItem(TCanvas* canvas, int& width, int& height) {
     width = 10;
     height = GetSystemMetrics(SM_CYMENU) / 2;
   } else {
-    SIZE text = canvas->TextExtent(WithoutAccelerators(caption_));
-    width = CheckAreaWidth() + text.cx + 16 + (items_.empty() ? 0 : 12);
+    const auto [caption, shortCut] = SplitShortCut(caption_);
+    const SIZE text = canvas->TextExtent(WithoutAccelerators(caption));
+    width = CheckAreaWidth() + text.cx + 16 + (items_.empty() ? 0 : kArrowWidth);
+    if (!shortCut.empty()) width += canvas->TextWidth(shortCut) + 16;
     height = std::max<int>(text.cy + 6, GetSystemMetrics(SM_CYMENUCHECK) + 4);
   }
   if (OnMeasureItem) OnMeasureItem(this, canvas, width, height);
@@ -166,10 +179,16 @@ void TMenuItem::DefaultDrawItem(TCanvas* canvas, const TRect& rect, TOwnerDrawSt
   }
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, text);
-  TRect area{rect.left + CheckAreaWidth(), rect.top, rect.right - 4, rect.bottom};
-  UINT flags = DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_EXPANDTABS;
+  const auto [caption, shortCut] = SplitShortCut(caption_);
+  const int right = rect.right - 4 - (items_.empty() ? 0 : kArrowWidth);
+  TRect area{rect.left + CheckAreaWidth(), rect.top, right, rect.bottom};
+  UINT flags = DT_SINGLELINE | DT_VCENTER | DT_LEFT;
   if (state & ODS_NOACCEL) flags |= DT_HIDEPREFIX;
-  canvas->DrawTextRect(caption_, area, flags);
+  canvas->DrawTextRect(caption, area, flags);
+  if (!shortCut.empty()) {
+    TRect keys{rect.left + CheckAreaWidth(), rect.top, right, rect.bottom};
+    canvas->DrawTextRect(shortCut, keys, DT_SINGLELINE | DT_VCENTER | DT_RIGHT | DT_NOPREFIX);
+  }
 }
 
 // TMenu
@@ -180,7 +199,7 @@ TMenu::TMenu(TComponent* AOwner)
 TMenu::~TMenu() = default;
 
 HMENU TMenu::BuildMenu(const TMenuItem& item) const {
-  HMENU menu = CreatePopupMenu();
+  MenuHandle menu(CreatePopupMenu());
   if (!menu) throw Exception("Out of system resources");
   UINT position = 0;
   for (TMenuItem* sub : item.items_) {
@@ -201,13 +220,19 @@ HMENU TMenu::BuildMenu(const TMenuItem& item) const {
       info.fMask |= MIIM_STRING;
       info.dwTypeData = caption.data();
     }
+    MenuHandle subMenu;
     if (sub->Count() > 0) {
+      subMenu.reset(BuildMenu(*sub));
       info.fMask |= MIIM_SUBMENU;
-      info.hSubMenu = BuildMenu(*sub);
+      info.hSubMenu = subMenu.get();
     }
-    InsertMenuItemW(menu, position++, TRUE, &info);
+    // Once inserted, the sub-menu is destroyed with its parent.
+    if (InsertMenuItemW(menu.get(), position, TRUE, &info)) {
+      ++position;
+      (void)subMenu.release();
+    }
   }
-  return menu;
+  return menu.release();
 }
 
 // TPopupMenu
@@ -225,9 +250,14 @@ void TPopupMenu::DoPopup() {
 }
 
 void TPopupMenu::Popup(int X, int Y) {
+  // A popup asked for from inside the menu loop (a timer, a tray notification) would
+  // destroy the platform menu being tracked.
+  if (tracking_) return;
   DoPopup();
   handle_.reset(BuildMenu(*Items()));
+  tracking_ = true;
   TrackPopupMenu(handle_.get(), TrackFlags(), X, Y, 0, PopupListWindow(), nullptr);
+  tracking_ = false;
 }
 
 // Routing

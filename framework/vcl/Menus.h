@@ -64,7 +64,8 @@ class TMenuItem : public TComponent {
   // OnAdvancedDrawItem when assigned, the default painting otherwise.
   void AdvancedDrawItem(TCanvas* canvas, const TRect& rect, TOwnerDrawState state);
   // The framework's own look of an item: state colours, check mark, caption with its
-  // accelerator, separator line. The system adds the sub-menu arrow.
+  // accelerator, the short-cut text after a tab in the caption at the right, separator
+  // line. The system adds the sub-menu arrow (Wine too).
   void DefaultDrawItem(TCanvas* canvas, const TRect& rect, TOwnerDrawState state);
 
   TNotifyEvent OnClick;
@@ -143,6 +144,7 @@ class TPopupMenu : public TMenu {
   TPopupAlignment alignment_ = paLeft;
   TTrackButton trackButton_ = tbRightButton;
   MenuHandle handle_;
+  bool tracking_ = false;
 };
 
 // WM_MEASUREITEM and WM_DRAWITEM of owner-drawn menu items and WM_COMMAND of menu choices,

@@ -1,0 +1,215 @@
+// The tray icon in Wine's notification area: the icon really added, re-added and removed,
+// the shell's callback messages turned into events, the menu opened at the cursor.
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include <string>
+#include <vector>
+
+#include "AssetIds.h"
+#include "BarPopupMenu.h"
+#include "Forms.h"
+#include "TrayIcon.h"
+#include "Win32TestSupport.h"
+
+namespace {
+
+const char kTitle[] = "\xC3.\xC3.\xCA\xEE\xF0\xEC\xE8\xE4";  // Г.Г.Кормид
+
+// Without a desktop Wine shows its own tray window, one child per icon.
+int IconsInTray() {
+  HWND tray = FindWindowW(L"__winex11_standalone_tray", nullptr);
+  if (!tray) return 0;
+  int count = 0;
+  for (HWND icon = FindWindowExW(tray, nullptr, L"__winex11_tray_icon", nullptr); icon;
+       icon = FindWindowExW(tray, icon, L"__winex11_tray_icon", nullptr))
+    ++count;
+  return count;
+}
+
+HWND FirstTrayIcon() {
+  HWND tray = FindWindowW(L"__winex11_standalone_tray", nullptr);
+  return tray ? FindWindowExW(tray, nullptr, L"__winex11_tray_icon", nullptr) : nullptr;
+}
+
+bool WaitForIcons(int count) {
+  return PumpUntil([count] { return IconsInTray() == count; }, 5000);
+}
+
+class TrayIconTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!DisplayAvailable()) GTEST_SKIP() << "no display";
+    owner = new TComponent(nullptr);
+    icon = new TTrayIcon(owner);
+    icon->SetName("TaskbarIcon");
+    icon->Icon()->LoadFromResourceID(GetModuleHandleW(nullptr), IDI_TRAY, 16);
+    icon->SetHint(kTitle);
+    auto mouse = [this](const char* what) {
+      return [this, what](TObject* sender, int button, unsigned shift, int x, int y) {
+        EXPECT_EQ(sender, icon);
+        log.push_back(std::string(what) + " " + std::to_string(button) + " " +
+                      std::to_string(shift) + " " + std::to_string(x) + "," + std::to_string(y));
+      };
+    };
+    auto notify = [this](const char* what) {
+      return [this, what](TObject* sender) {
+        EXPECT_EQ(sender, icon);
+        log.push_back(what);
+      };
+    };
+    icon->OnMouseDown = mouse("down");
+    icon->OnMouseUp = mouse("up");
+    icon->OnClick = notify("click");
+    icon->OnDblClick = notify("dblclick");
+    icon->OnPopupMenu = notify("popupmenu");
+    icon->OnShow = notify("show");
+    icon->OnHide = notify("hide");
+  }
+  void TearDown() override { delete owner; }
+
+  // A notification as the shell sends it.
+  void Notify(LPARAM mouseMessage) { SendMessageW(icon->Handle(), 0x401, 0, mouseMessage); }
+
+  TComponent* owner = nullptr;
+  TTrayIcon* icon = nullptr;
+  std::vector<std::string> log;
+};
+
+using Log = std::vector<std::string>;
+
+TEST_F(TrayIconTest, TheIconLivesInTheTrayUntilTheComponentGoes) {
+  ASSERT_TRUE(WaitForIcons(0));
+  icon->SetVisible(true);
+  ASSERT_TRUE(WaitForIcons(1));
+  EXPECT_EQ(log, Log{"show"});
+  EXPECT_EQ(icon->IconFlags(), 7u);
+  EXPECT_EQ(icon->IconData().Window, reinterpret_cast<uintptr_t>(icon->Handle()));
+  EXPECT_EQ(icon->IconData().Icon, reinterpret_cast<uintptr_t>(icon->Icon()->Handle()));
+  EXPECT_EQ(std::u16string(icon->IconData().Tip.data()),
+            u"\u0413.\u0413.\u041A\u043E\u0440\u043C\u0438\u0434");
+
+  // A click on Wine's icon reaches the component as its callback message.
+  log.clear();
+  SetCursorPos(40, 30);
+  HWND shown = FirstTrayIcon();
+  PostMessageW(shown, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
+  PostMessageW(shown, WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
+  PumpUntil([&] { return log.size() >= 3; }, 3000);
+  EXPECT_EQ(log, (Log{"down 0 8 40,30", "up 0 8 40,30", "click"}));
+
+  // A new task bar has lost the icon; its "TaskbarCreated" broadcast brings it back.
+  NOTIFYICONDATAW gone{};
+  gone.cbSize = sizeof gone;
+  gone.hWnd = icon->Handle();
+  gone.uID = 0;
+  Shell_NotifyIconW(NIM_DELETE, &gone);
+  ASSERT_TRUE(WaitForIcons(0));
+  const UINT taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
+  PostMessageW(HWND_BROADCAST, taskbarCreated, 0, 0);
+  EXPECT_TRUE(WaitForIcons(1));
+
+  // A new identifier: taken away and added again under it.
+  log.clear();
+  icon->SetIconID(5);
+  EXPECT_EQ(log, (Log{"hide", "show"}));
+  EXPECT_TRUE(WaitForIcons(1));
+  log.clear();
+  icon->SetIconID(5);
+  EXPECT_TRUE(log.empty());
+
+  // A hidden icon stays hidden when a task bar is made.
+  icon->SetVisible(false);
+  EXPECT_EQ(log, Log{"hide"});
+  ASSERT_TRUE(WaitForIcons(0));
+  PostMessageW(HWND_BROADCAST, taskbarCreated, 0, 0);
+  PumpFor(300);
+  EXPECT_EQ(IconsInTray(), 0);
+
+  icon->SetVisible(true);
+  ASSERT_TRUE(WaitForIcons(1));
+  delete owner;
+  owner = nullptr;
+  EXPECT_TRUE(WaitForIcons(0));
+}
+
+TEST_F(TrayIconTest, ClicksAndDoubleClicks) {
+  SetCursorPos(200, 150);
+  Notify(WM_LBUTTONDOWN);
+  Notify(WM_LBUTTONUP);
+  Notify(WM_LBUTTONDBLCLK);
+  Notify(WM_LBUTTONUP);
+  EXPECT_EQ(log,
+            (Log{"down 0 8 200,150", "up 0 8 200,150", "click", "dblclick", "up 0 8 200,150"}));
+  // Moves and the middle button make no event.
+  log.clear();
+  Notify(WM_MOUSEMOVE);
+  Notify(WM_MBUTTONDOWN);
+  Notify(WM_MBUTTONUP);
+  EXPECT_TRUE(log.empty());
+
+  // Disabled, every notification goes to the default procedure.
+  icon->SetEnabled(false);
+  for (LPARAM message :
+       {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_RBUTTONDOWN, WM_RBUTTONUP})
+    Notify(message);
+  EXPECT_TRUE(log.empty());
+  icon->SetEnabled(true);
+  Notify(WM_LBUTTONUP);  // no press seen: no click
+  EXPECT_EQ(log, Log{"up 0 8 200,150"});
+}
+
+TEST_F(TrayIconTest, ARightClickOpensTheMenuAtTheCursor) {
+  static RECT opened;
+  opened = RECT{};
+  auto* menu = new TBarPopupMenu(owner);
+  auto* item = new TMenuItem(owner);
+  item->SetCaption(kTitle);
+  menu->Items()->Add(item);
+  menu->OnPopup = [this](TObject*) { log.push_back("popup"); };
+  icon->SetPopupMenu(menu);
+  EXPECT_EQ(icon->PopupMenu(), menu);
+
+  SetCursorPos(300, 200);
+  const UINT_PTR closer = SetTimer(nullptr, 0, 500, [](HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    GetWindowRect(FindWindowW(L"#32768", nullptr), &opened);
+    EndMenu();
+  });
+  Notify(WM_RBUTTONDOWN);
+  Notify(WM_RBUTTONUP);
+  KillTimer(nullptr, closer);
+  EXPECT_EQ(log, (Log{"down 1 16 300,200", "popup", "popupmenu", "up 1 16 300,200"}));
+  EXPECT_EQ(opened.left, 300);
+  EXPECT_EQ(opened.top, 200);
+
+  // Freeing the menu clears the reference: a right click then only makes its mouse events.
+  delete menu;
+  EXPECT_EQ(icon->PopupMenu(), nullptr);
+  log.clear();
+  Notify(WM_RBUTTONDOWN);
+  Notify(WM_RBUTTONUP);
+  EXPECT_EQ(log, (Log{"down 1 16 300,200", "up 1 16 300,200"}));
+}
+
+TEST_F(TrayIconTest, PictureFromAnImageList) {
+  auto* list = new TImageList(owner);
+  TIcon picture;
+  picture.LoadFromResourceID(GetModuleHandleW(nullptr), IDI_TRAY, 16);
+  list->AddIcon(&picture);
+  list->AddIcon(&picture);
+  icon->Icon()->Clear();
+  icon->SetImageIndex(1);
+  EXPECT_TRUE(icon->Icon()->Empty());  // no list yet
+  icon->SetImageList(list);
+  EXPECT_FALSE(icon->Icon()->Empty());
+  icon->SetImageIndex(2);
+  EXPECT_TRUE(icon->Icon()->Empty());
+  icon->SetImageIndex(0);
+  EXPECT_FALSE(icon->Icon()->Empty());
+  delete list;
+  EXPECT_EQ(icon->ImageList(), nullptr);
+}
+
+}  // namespace
