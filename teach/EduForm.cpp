@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "AssetIds.h"
@@ -198,6 +199,34 @@ void TEdu::CreateComponents() {
 }
 
 void TEdu::ReadProperties() {
+  SetName("Edu");
+  const std::pair<TComponent*, const char*> names[] = {{EduPages, "EduPages"},
+                                                       {Act, "Act"},
+                                                       {FileListBox1, "FileListBox1"},
+                                                       {Image1, "Image1"},
+                                                       {Image2, "Image2"},
+                                                       {Image3, "Image3"},
+                                                       {Image4, "Image4"},
+                                                       {Image5, "Image5"},
+                                                       {SpeedLbl, "SpeedLbl"},
+                                                       {SpinEdit1, "SpinEdit1"},
+                                                       {Answ, "Answ"},
+                                                       {Edit1, "Edit1"},
+                                                       {Edit2, "Edit2"},
+                                                       {Edit3, "Edit3"},
+                                                       {Edit4, "Edit4"},
+                                                       {Memo1, "Memo1"},
+                                                       {AswSave_Btn, "AswSave_Btn"},
+                                                       {Greet, "Greet"},
+                                                       {GreetMemo, "GreetMemo"},
+                                                       {GreetSave_Btn, "GreetSave_Btn"},
+                                                       {Dlg, "Dlg"},
+                                                       {DlgMemo, "DlgMemo"},
+                                                       {DlgSave_Btn, "DlgSave_Btn"},
+                                                       {SaveDialog, "SaveDialog"},
+                                                       {OnTop, "OnTop"}};
+  for (const auto& [component, name] : names) component->SetName(name);
+
   OnShow = [this](TObject* sender) { FormShow(sender); };
 
   EduPages->SetAlign(alClient);

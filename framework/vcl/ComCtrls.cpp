@@ -94,8 +94,12 @@ void TPageControl::SelectNextPage(bool forward) {
   if (pages_.empty()) return;
   const int count = PageCount();
   int index = ActivePageIndex();
-  index = index < 0 ? 0 : (index + (forward ? 1 : count - 1)) % count;
-  if (pages_[static_cast<size_t>(index)] == activePage_) return;
+  ChoosePage(index < 0 ? 0 : (index + (forward ? 1 : count - 1)) % count);
+}
+
+void TPageControl::ChoosePage(int index) {
+  if (index < 0 || index >= PageCount() || pages_[static_cast<size_t>(index)] == activePage_)
+    return;
   ChangeActivePage(pages_[static_cast<size_t>(index)]);
   if (OnChange) OnChange(this);
 }
@@ -214,16 +218,21 @@ bool TPageControl::Notify(NMHDR& header, LRESULT& result) {
       result = FALSE;
       return true;
     case TCN_SELCHANGE: {
-      const auto index = static_cast<int>(SendMessageW(Handle(), TCM_GETCURSEL, 0, 0));
-      if (index >= 0 && index < PageCount() && pages_[static_cast<size_t>(index)] != activePage_) {
-        ChangeActivePage(pages_[static_cast<size_t>(index)]);
-        if (OnChange) OnChange(this);
-      }
+      ChoosePage(static_cast<int>(SendMessageW(Handle(), TCM_GETCURSEL, 0, 0)));
       result = 0;
       return true;
     }
   }
   return false;
+}
+
+void TPageControl::KeyDown(WORD& key, TShiftState shift) {
+  TWinControl::KeyDown(key, shift);
+  // Flat-button tabs would only move a focus mark between the buttons; the ends do not wrap.
+  if ((key == VK_LEFT || key == VK_RIGHT) && !(shift & (ssCtrl | ssAlt))) {
+    ChoosePage(ActivePageIndex() + (key == VK_RIGHT ? 1 : -1));
+    key = 0;
+  }
 }
 
 LRESULT TPageControl::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

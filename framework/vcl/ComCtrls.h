@@ -33,9 +33,9 @@ class TTabSheet : public TWinControl {
   std::string caption_;
 };
 
-// WC_TABCONTROL with flat-button tabs. Selecting a tab by mouse or keyboard, Ctrl+Tab
-// (SelectNextPage) or SetActivePage shows that page and hides the others. When the focus
-// was on the page that goes, it moves to the first control of the new page that takes it,
+// WC_TABCONTROL with flat-button tabs. Selecting a tab by mouse, Left and Right on the tabs,
+// SelectNextPage (the form's Ctrl+Tab) or SetActivePage shows that page and hides the others. When
+// the focus was on the page that goes, it moves to the first control of the new page that takes it,
 // or else to the tabs.
 class TPageControl : public TWinControl {
  public:
@@ -64,6 +64,7 @@ class TPageControl : public TWinControl {
   void CreateParams(TCreateParams& params) override;
   void CreateWnd() override;
   bool Notify(NMHDR& header, LRESULT& result) override;
+  void KeyDown(WORD& key, TShiftState shift) override;
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   void FontChanged() override;
 
@@ -78,6 +79,8 @@ class TPageControl : public TWinControl {
   void LayoutPages();
   void MakeTabs();
   void ChangeActivePage(TTabSheet* page);
+  // A user's choice: the page at index, when it is another one, then OnChange.
+  void ChoosePage(int index);
 
   std::vector<TTabSheet*> pages_;  // not owned: the pages' owner frees them
   TTabSheet* activePage_ = nullptr;
