@@ -408,4 +408,25 @@ TEST_F(BarPopupMenuTest, AddedBlankAndHiddenItems) {
   EXPECT_TRUE(last->OnMeasureItem && last->OnAdvancedDrawItem);
 }
 
+// A popup asked for while the menu is open (a timer, a tray notification) is ignored: the
+// platform menu being tracked stays alive.
+TEST_F(BarPopupMenuTest, APopupFromInsideTheMenuLoopIsIgnored) {
+  SKIP_WITHOUT_DISPLAY();
+  Add(menu->Items(), kExit);
+  static TBarPopupMenu* open;
+  static int popups, items;
+  open = menu;
+  popups = items = 0;
+  menu->OnPopup = [](TObject*) { ++popups; };
+  SetTimer(nullptr, 0, 500, [](HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    open->Popup(100, 100);
+    items = GetMenuItemCount(open->Handle());
+    EndMenu();
+  });
+  menu->Popup(60, 50);
+  EXPECT_EQ(popups, 1);
+  EXPECT_EQ(items, 1);
+}
+
 }  // namespace
