@@ -257,6 +257,19 @@ TEST_F(EduFormTest, ARecordingIsSavedUnderANewNameAndListed) {
   EXPECT_GT(macro.size(), 0u);
   EXPECT_EQ(macro.size() % kEventMsgSize, 0u);
 
+  wchar_t current[MAX_PATH] = {};
+  GetCurrentDirectoryW(MAX_PATH, current);
+  {
+    // Cancelled: nothing is written and the list is not read again.
+    DialogDriver dialog(L"");
+    Click(Edu->Image5);
+    // The dialog's loop runs inside the click: once seen and back here, it is closed.
+    PumpUntil([&] { return dialog.Seen() == 1; }, 10000);
+    EXPECT_EQ(dialog.Seen(), 1);
+  }
+  EXPECT_EQ(Edu->FileListBox1->Count(), 0);
+  EXPECT_TRUE(JustRecorded);
+
   const std::string saved = app + "Scripts\\fresh.rec";
   {
     DialogDriver dialog(L"fresh");
@@ -283,6 +296,9 @@ TEST_F(EduFormTest, ARecordingIsSavedUnderANewNameAndListed) {
     EXPECT_EQ(dialog.Seen(), 1);
   }
   EXPECT_EQ(ReadBytes(saved), macro);
+  wchar_t after[MAX_PATH] = {};
+  GetCurrentDirectoryW(MAX_PATH, after);
+  EXPECT_EQ(std::wstring(after), std::wstring(current)) << "the dialog changed the current folder";
 
   // The list was read again, so Play opens the empty selection.
   Click(Edu->Image2);

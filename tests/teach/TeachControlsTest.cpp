@@ -1,4 +1,4 @@
-// The page control, file list, spin edit and save dialog on a form built in code, driven
+// The page control, file list and spin edit on a form built in code, driven
 // through the system's input queue.
 #include <windows.h>
 
@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "ComCtrls.h"
-#include "Dialogs.h"
 #include "FileCtrl.h"
 #include "Forms.h"
 #include "Spin.h"
@@ -161,28 +160,6 @@ TEST_F(TeachControlsTest, OnePageShowsAtATimeAndFollowsTheTabs) {
   EXPECT_EQ(form->pageChanges, 2);
 }
 
-TEST_F(TeachControlsTest, TheFocusStaysOnTheShownPage) {
-  form->Pages->SetActivePage(form->Sheets[0]);
-  form->Edits[0]->SetFocus();
-  // The focus goes with the page it was on.
-  form->Pages->SelectNextPage(true);
-  EXPECT_EQ(form->pageChanges, 1);
-  EXPECT_TRUE(FocusIn(form->Edits[1]));
-  // Tab and Shift+Tab pass over the controls of hidden pages.
-  TypeKey(VK_TAB);
-  PumpUntil([&] { return FocusIn(form->Files); }, 1500);
-  EXPECT_TRUE(FocusIn(form->Files));
-  TypeKey(VK_TAB, {VK_SHIFT});
-  TypeKey(VK_TAB, {VK_SHIFT});
-  PumpUntil([&] { return FocusIn(form->Pages); }, 1500);
-  EXPECT_TRUE(FocusIn(form->Pages));
-  // Going round backwards from the first page.
-  form->Pages->SelectNextPage(false);
-  form->Pages->SelectNextPage(false);
-  EXPECT_EQ(form->Pages->ActivePage(), form->Sheets[2]);
-  EXPECT_TRUE(FocusIn(form->Pages)) << "the focus was on the tabs, not on the page";
-}
-
 TEST_F(TeachControlsTest, TheFileListShowsEveryMatchingEntryOfItsFolder) {
   ScratchFolder folder("qv-files");
   const std::string dir = folder.Path() + "Macros";
@@ -297,35 +274,6 @@ TEST_F(TeachControlsTest, TheSpinEditStepsWithoutBounds) {
   EXPECT_EQ(spin->Text(), "42");
   spin->SetText("-17");
   EXPECT_EQ(spin->Value(), -17);
-}
-
-TEST_F(TeachControlsTest, TheSaveDialogAddsTheExtensionAndLeavesTheCurrentFolder) {
-  EXPECT_EQ(DialogFilter("A|*.a|B|*.b"), std::wstring(L"A\0*.a\0B\0*.b\0\0", 13));
-  ScratchFolder folder("qv-save");
-  wchar_t before[MAX_PATH] = {};
-  GetCurrentDirectoryW(MAX_PATH, before);
-
-  TSaveDialog dialog(form);
-  dialog.SetDefaultExt("rec");
-  dialog.SetFilter(std::string(kCaptions[0]) + "|*.rec");
-  dialog.SetInitialDir(folder.Path());
-  dialog.SetFileName("start");
-  {
-    DialogDriver cancel(L"");
-    EXPECT_FALSE(dialog.Execute());
-    EXPECT_EQ(cancel.Seen(), 1);
-    EXPECT_EQ(FromWide(cancel.filter), kCaptions[0]);
-  }
-  EXPECT_EQ(dialog.FileName(), "start");
-  {
-    DialogDriver answer(L"chosen");
-    EXPECT_TRUE(dialog.Execute());
-    EXPECT_EQ(answer.Seen(), 1);
-  }
-  EXPECT_EQ(dialog.FileName(), folder.Path() + "chosen.rec");
-  wchar_t after[MAX_PATH] = {};
-  GetCurrentDirectoryW(MAX_PATH, after);
-  EXPECT_EQ(std::wstring(after), std::wstring(before));
 }
 
 }  // namespace

@@ -118,13 +118,6 @@ class DialogDriver {
     return TRUE;
   }
 
-  static std::wstring Text(HWND window) {
-    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-    text.resize(
-        static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-    return text;
-  }
-
   void Tick() {
     std::vector<HWND> dialogs;
     EnumThreadWindows(GetCurrentThreadId(), Collect, reinterpret_cast<LPARAM>(&dialogs));

@@ -7,7 +7,7 @@ set -euo pipefail
 work=$1
 data=$2
 shift 2
-for tool in Xvfb xdpyinfo import convert winepath; do
+for tool in Xvfb xdpyinfo import convert; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool missing"; exit 77; }
 done
 rm -rf "$work"
