@@ -206,7 +206,7 @@ HFONT TBarPopupMenu::CreateRotatedFont(TFont* Font, int Angle) {
   LOGFONTW font{};
   font.lfHeight = Font->Height();
   font.lfEscapement = Angle * 10;
-  font.lfOrientation = 0;
+  font.lfOrientation = 0;  // escapement alone turns the glyphs, under Wine too
   font.lfWeight = (Font->Style() & fsBold) ? FW_BOLD : FW_NORMAL;
   font.lfItalic = (Font->Style() & fsItalic) ? 1 : 0;
   font.lfUnderline = (Font->Style() & fsUnderline) ? 1 : 0;
