@@ -429,4 +429,40 @@ TEST_F(BarPopupMenuTest, APopupFromInsideTheMenuLoopIsIgnored) {
   EXPECT_EQ(items, 1);
 }
 
+// A picture at the foot of the bar, its transparent colour left out, lifts the text.
+TEST_F(BarPopupMenuTest, PictureAtTheFootOfTheBar) {
+  SKIP_WITHOUT_DISPLAY();
+  for (const char* caption : {kMinimize, kTeach, kRun, kExit}) Add(menu->Items(), caption);
+  menu->SetVerticalText("Kolvex");
+  TBitmap* picture = menu->Bitmap();
+  picture->SetSize(10, 12);
+  for (int y = 0; y < 12; ++y) {
+    uint8_t* row = picture->ScanLine(y);
+    for (int x = 0; x < 10; ++x) row[3 * x] = 0, row[3 * x + 1] = 0, row[3 * x + 2] = 255;
+  }
+  // The bottom-left pixel gives the transparent colour.
+  uint8_t* corner = picture->ScanLine(11);
+  corner[0] = corner[1] = corner[2] = 255;
+  menu->SetBitmapOffsetX(2);
+  const Seen seen = OpenAndCapture(menu, 60, 50);
+  ASSERT_EQ(seen.items.size(), 4u);
+  ASSERT_EQ(seen.menus.size(), 1u);
+  const Capture& shot = seen.menus[0];
+  const int left = seen.items[0].left, top = seen.items[0].top, total = seen.totalHeight;
+  ASSERT_EQ(total, seen.items[3].bottom - top);
+  const auto bar = [total](int y) { return RGB(0, 0, 255 - 255 * y / total); };
+  EXPECT_EQ(shot.At(left + 1, top + total - 1), bar(total - 1));
+  EXPECT_EQ(shot.At(left + 2, top + total - 1), bar(total - 1));  // the transparent corner
+  EXPECT_EQ(shot.At(left + 3, top + total - 1), RGB(255, 0, 0));
+  EXPECT_EQ(shot.At(left + 11, top + total - 12), RGB(255, 0, 0));
+  EXPECT_EQ(shot.At(left + 12, top + total - 12), bar(total - 12));
+  EXPECT_EQ(shot.At(left + 11, top + total - 13), bar(total - 13));
+  int lowestWhite = -1;
+  for (int y = 0; y < total; ++y)
+    for (int x = 0; x < 29; ++x)
+      if (shot.At(left + x, top + y) == kWhite) lowestWhite = y;
+  EXPECT_GT(lowestWhite, total - 6 - 12 - 6);
+  EXPECT_LE(lowestWhite, total - 6 - 12);
+}
+
 }  // namespace
