@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -53,6 +54,23 @@ std::string ReadWholeFile(const std::string& path) {
   char buffer[65536];
   while (size_t n = file->Read(buffer, sizeof buffer)) text.append(buffer, n);
   return text;
+}
+
+// Every CR, LF or CR LF becomes CR LF: how the boxes hold a list, and how the list files end
+// their lines.
+std::string WithCrLfBreaks(std::string_view text) {
+  std::string result;
+  result.reserve(text.size() + text.size() / 16);
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '\r' || c == '\n') {
+      result += "\r\n";
+      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    } else {
+      result += c;
+    }
+  }
+  return result;
 }
 
 TRecorder& Recorder() {
@@ -110,21 +128,6 @@ void SetEduApplicationFolder(const std::string& folder) {
 int EduPlaybackSpeed() {
   if (!Edu || !Edu->SpinEdit1) return TRecorder::kDefaultSpeed;
   return std::max(Edu->SpinEdit1->Value(), 0);
-}
-
-std::string WithCrLfBreaks(std::string_view text) {
-  std::string result;
-  result.reserve(text.size() + text.size() / 16);
-  for (size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c == '\r' || c == '\n') {
-      result += "\r\n";
-      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    } else {
-      result += c;
-    }
-  }
-  return result;
 }
 
 // TEdu

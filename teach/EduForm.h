@@ -12,7 +12,6 @@
 #include <windows.h>
 
 #include <string>
-#include <string_view>
 
 #include "ComCtrls.h"
 #include "Dialogs.h"
@@ -91,6 +90,3 @@ void SetEduApplicationFolder(const std::string& folder);
 // system takes the input. 100 while the teaching window does not exist. Play, Load and the
 // Run menu set the recorder's Speed to it right before playing.
 int EduPlaybackSpeed();
-
-// The text of a list file as a box shows it: every CR, LF or CR LF becomes CR LF.
-std::string WithCrLfBreaks(std::string_view text);
