@@ -387,6 +387,8 @@ void TWinControl::SetClientHeight(int height) {
 void TWinControl::SetBounds(int left, int top, int width, int height) {
   width = std::max(width, 0);
   height = std::max(height, 0);
+  // The window may have been moved by the user or another program meanwhile.
+  if (handle_ && !settingBounds_) UpdateBoundsFromWindow();
   if (left == left_ && top == top_ && width == width_ && height == height_) return;
   left_ = left;
   top_ = top;

@@ -1,0 +1,318 @@
+#include "Main.h"
+
+#include <windows.h>
+
+#include "AbtForm.h"
+#include "AnswerEngine.h"
+#include "AssetIds.h"
+#include "EduForm.h"
+#include "Recorder.h"
+#include "StrCon.h"
+#include "SysUtils.h"
+
+TMainForm* MainForm = nullptr;
+
+namespace {
+
+// Texts of the window, in Windows-1251.
+const char kRestore[] = "\xD0\xE0\xE7\xE2\xE5\xF0\xED\xF3\xF2\xFC";  // Развернуть
+const char kMinimize[] = "\xD1\xE2\xE5\xF0\xED\xF3\xF2\xFC";         // Свернуть
+const char kTeach[] = "\xCE\xE1\xF3\xF7\xE8\xF2\xFC...";             // Обучить...
+const char kRun[] = "\xC2\xFB\xEF\xEE\xEB\xED\xE8\xF2\xFC   ";       // Выполнить
+const char kExit[] = "\xC2\xFB\xF5\xEE\xE4";                         // Выход
+const char kDisplayName[] = "\xC3.\xC3.\xCA\xEE\xF0\xEC\xE8\xE4";    // Г.Г.Кормид
+
+// The conversation's state: the application folder, the question, the keyword, the answer.
+TAnswerEngine engine;
+
+// The names behind the Plugins and Run entries; an entry's tag is its index here.
+std::unique_ptr<TStringList> PluginNames;
+std::unique_ptr<TStringList> ScriptNames;
+
+std::string ApplicationFolder() {
+  char path[MAX_PATH + 1] = {};
+  DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string folder(path, length);
+  return folder.substr(0, folder.find_last_of('\\') + 1);
+}
+
+// The names in `folder` matching `mask`, every kind of entry (files of any attribute and
+// folders), in the order the system lists them. A missing folder has none.
+TStringList FindNames(const std::string& folder, const char* mask) {
+  TStringList names;
+  WIN32_FIND_DATAA found{};
+  HANDLE search = FindFirstFileA((folder + mask).c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do {
+    std::string name = found.cFileName;
+    if (name != "." && name != "..") names.Add(name);
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+  return names;
+}
+
+// The entry's name from its tag, through the list the submenu was built from.
+const std::string& NameOfEntry(TObject* sender, const TStringList* names) {
+  auto* item = dynamic_cast<TMenuItem*>(sender);
+  if (!item || !names) throw EListError(-1);
+  return (*names)[static_cast<int>(item->Tag())];
+}
+
+// A file named in plugin.ini, inside the plugin's own folder; anything that would leave
+// the folder is refused as a file that cannot be opened.
+std::string PluginFile(const std::string& folder, const std::string& name) {
+  const std::string path = folder + "\\" + name;
+  if (!name.empty() && !IsNameWithinFolder(name)) throw EFOpenError(path);
+  return path;
+}
+
+std::string ProfileString(const std::string& ini, const char* section, const char* key,
+                          const char* fallback) {
+  char value[2048] = {};
+  DWORD length = GetPrivateProfileStringA(section, key, fallback, value, sizeof value, ini.c_str());
+  return std::string(value, length);
+}
+
+}  // namespace
+
+TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner) {
+  OnCreate = [this](TObject* sender) { FormCreate(sender); };
+  OnPaint = [this](TObject* sender) { FormPaint(sender); };
+}
+
+TMainForm::~TMainForm() {
+  if (MainForm == this) MainForm = nullptr;
+}
+
+TMenuItem* TMainForm::NewItem(const std::string& caption, TNotifyEvent onClick) {
+  auto* item = new TMenuItem(this);
+  item->SetCaption(caption);
+  item->OnClick = std::move(onClick);
+  return item;
+}
+
+void TMainForm::CreateComponents() {
+  SkinForm1 = new TSkinForm(this);
+  SkinForm1->SetParent(this);
+  Edit1 = new TEdit(this);
+  Edit1->SetParent(this);
+  BarPopupMenu1 = new TBarPopupMenu(this);
+  Maximize1 = NewItem(kRestore, [this](TObject* s) { ApplicationRestore(s); });
+  Minimize1 = NewItem(kMinimize, [this](TObject* s) { ApplicationMinimize(s); });
+  Educate1 = NewItem(kTeach, [this](TObject* s) { EduClick(s); });
+  Exit1 = NewItem(kExit, [this](TObject* s) { ExitClick(s); });
+  Plugins1 = NewItem("Plugins...", nullptr);
+  MenuLine = NewItem("-", nullptr);
+  Minimize = new TImage(this);
+  Minimize->SetParent(this);
+  OnlyOne = new TSingleInstance(this);
+  Answer = new TTextFader(this);
+  Answer->SetParent(this);
+  TaskL = NewItem(kRun, nullptr);
+  KeepOnTop = new TStayOnTop(this);
+  TaskbarIcon = new TTrayIcon(this);
+  About_B = new TImage(this);
+  About_B->SetParent(this);
+  Close_B = new TImage(this);
+  Close_B->SetParent(this);
+  PlayWave = new TWavePlayer(this);
+}
+
+void TMainForm::ReadProperties() {
+  const HINSTANCE instance = GetModuleHandleW(nullptr);
+  SetBorderStyle(bsNone);
+  SetFormStyle(fsStayOnTop);
+  SetPosition(poDesktopCenter);
+  SetClientWidth(162);
+  SetClientHeight(251);
+  SetColor(clBtnFace);
+  Font()->SetName("MS Sans Serif");
+  Font()->SetHeight(-11);
+  SetPopupMenu(BarPopupMenu1);
+  Icon()->LoadFromResourceID(instance, IDI_MAIN, 16);
+  SetCaption("Quelvoran");
+
+  SkinForm1->SetBounds(0, 0, 162, 251);
+  SkinForm1->Picture()->Bitmap()->LoadFromResourceID(instance, IDB_CHARACTER);
+  ReadMaskResource(*SkinForm1, instance, IDR_CHARACTER_MASK2);
+
+  auto glyph = [instance](TImage* image, int left, int id, TNotifyEvent onClick) {
+    image->SetBounds(left, 5, 10, 10);
+    image->Picture()->Bitmap()->LoadFromResourceID(instance, id);
+    image->SetTransparent(true);
+    image->SetCursor(crHandPoint);
+    image->OnClick = std::move(onClick);
+  };
+  glyph(Minimize, 131, IDB_MINIMIZE, [this](TObject* s) { ApplicationMinimize(s); });
+  glyph(About_B, 119, IDB_ABOUT, [this](TObject* s) { About_BClick(s); });
+  glyph(Close_B, 144, IDB_CLOSE, [this](TObject* s) { ExitClick(s); });
+
+  Answer->SetBounds(14, 16, 134, 54);
+  Answer->SetColor(clWhite);
+  Answer->SetParentColor(false);
+  Answer->SetTransparent(true);
+
+  Edit1->SetBounds(8, 231, 145, 14);
+  Edit1->SetBorderStyle(bsNone);
+  Edit1->SetAutoSize(false);
+  Edit1->SetColor(clBlack);
+  Edit1->Font()->SetName("MS Sans Serif");
+  Edit1->Font()->SetHeight(-11);
+  Edit1->Font()->SetColor(clLime);
+  Edit1->SetTabOrder(0);
+  Edit1->OnKeyDown = [this](TObject* s, WORD& key, TShiftState shift) {
+    Edit1KeyDown(s, key, shift);
+  };
+
+  BarPopupMenu1->SetMenuAnimation(maTopToBottom);
+  BarPopupMenu1->SetOwnerDraw(true);
+  BarPopupMenu1->SetBarWidth(15);
+  TFont* bar = BarPopupMenu1->VerticalFont();
+  bar->SetName("Tahoma");
+  bar->SetHeight(-11);
+  bar->SetColor(clWhite);
+  bar->SetStyle(fsBold | fsItalic);
+  BarPopupMenu1->SetVerticalText("Kolvex");
+  BarPopupMenu1->OnPopup = [this](TObject* s) { BarPopupMenu1Popup(s); };
+  for (TMenuItem* item : {Maximize1, Minimize1, Educate1, Plugins1, TaskL, MenuLine, Exit1})
+    BarPopupMenu1->Items()->Add(item);
+  Maximize1->SetEnabled(false);
+
+  OnlyOne->SetGoToPrevious(false);
+  OnlyOne->SetTerminate(true);
+  OnlyOne->SetShowMessage(false);
+
+  TaskbarIcon->Icon()->LoadFromResourceID(instance, IDI_TRAY, 16);
+  TaskbarIcon->SetHint(kDisplayName);
+  TaskbarIcon->SetPopupMenu(BarPopupMenu1);
+}
+
+void TMainForm::FormCreate(TObject*) {
+  engine.SetAppFolder(ApplicationFolder());
+  TaskbarIcon->SetVisible(true);
+  LayoutMemo = new TMemo(this);
+  LayoutMemo->SetParent(this);
+  LayoutMemo->SetVisible(false);
+  LayoutMemo->SetBounds(0, 0, 460, 36);
+  LayoutMemo->SetAlignment(taCenter);
+  LayoutMemo->SetBorderStyle(bsNone);
+  LayoutMemo->SetColor(clBtnFace);
+  LayoutMemo->SetWordWrap(true);
+  LayoutMemo->Font()->Assign(Font());
+  LayoutMemo->SetTabStop(false);
+  engine.Greet();
+  BuildPluginMenu();
+  BuildScriptMenu();
+  ShowAnswer();
+}
+
+void TMainForm::ShowAnswer() {
+  TMemoLines* layout = LayoutMemo->Lines();
+  layout->Clear();
+  layout->Add(engine.Answer());
+  Answer->SetActive(true);
+  Answer->Reset();
+  TStringList* lines = Answer->Lines();
+  lines->Clear();
+  for (int i = 0; i < layout->Count(); ++i) lines->Add(layout->Strings(i));
+}
+
+void TMainForm::Edit1KeyDown(TObject*, WORD& Key, TShiftState) {
+  if (Key != VK_RETURN) return;
+  std::string field = Edit1->Text();
+  const bool close = engine.AnswerQuestion(field);
+  Edit1->SetText(field);
+  ShowAnswer();
+  Edit1->SetFocus();
+  if (close) Close();
+}
+
+void TMainForm::ApplicationMinimize(TObject*) {
+  ShowWindow(Application->Handle(), SW_HIDE);
+  Maximize1->SetEnabled(true);
+  Minimize1->SetEnabled(false);
+  Hide();
+}
+
+void TMainForm::ApplicationRestore(TObject*) {
+  ShowWindow(Application->Handle(), SW_HIDE);
+  Minimize1->SetEnabled(true);
+  Maximize1->SetEnabled(false);
+  Show();
+}
+
+void TMainForm::FormPaint(TObject*) {
+  // The program never keeps a taskbar button.
+  ShowWindow(Application->Handle(), SW_HIDE);
+}
+
+void TMainForm::EduClick(TObject*) {
+  if (Edu) Edu->Show();
+}
+
+void TMainForm::About_BClick(TObject*) {
+  if (About) About->Show();
+}
+
+void TMainForm::ExitClick(TObject*) {
+  PluginNames.reset();
+  Close();
+}
+
+void TMainForm::BarPopupMenu1Popup(TObject*) {
+  TaskL->Clear();
+  BuildScriptMenu();
+}
+
+void TMainForm::BuildPluginMenu() {
+  PluginNames = std::make_unique<TStringList>();
+  const TStringList found = FindNames(engine.AppFolder() + "Plugins\\", "*.plg");
+  for (int i = 0; i < found.Count(); ++i) {
+    PluginNames->Add(found[i]);
+    TMenuItem* item = NewItem(FileBaseName(found[i]), [this](TObject* s) { PluginClick(s); });
+    item->SetTag(i);
+    Plugins1->Add(item);
+  }
+}
+
+void TMainForm::BuildScriptMenu() {
+  ScriptNames = std::make_unique<TStringList>();
+  const TStringList found = FindNames(engine.AppFolder() + "Scripts\\", "*.rec");
+  for (int i = 0; i < found.Count(); ++i) {
+    ScriptNames->Add(found[i]);
+    TMenuItem* item = NewItem(FileBaseName(found[i]), [this](TObject* s) { ScriptClick(s); });
+    item->SetTag(i);
+    TaskL->Add(item);
+  }
+}
+
+void TMainForm::PluginClick(TObject* Sender) {
+  const std::string folder =
+      engine.AppFolder() + "Plugins\\" + NameOfEntry(Sender, PluginNames.get());
+  const std::string ini = folder + "\\plugin.ini";
+  PluginImage = std::make_unique<TBitmap>();
+  PluginImage->SetTransparent(true);
+  PluginImage->LoadFromFile(PluginFile(folder, ProfileString(ini, "PLUGIN", "ImgName", "")));
+  const int top = StrToIntDef(ProfileString(ini, "PLUGIN", "PTop", ""), 0);
+  const int left = StrToIntDef(ProfileString(ini, "PLUGIN", "PLeft", ""), 0);
+  {
+    WindowDC dc(Handle());
+    TCanvas canvas;
+    canvas.SetHandle(dc.dc());
+    canvas.Draw(left, top, PluginImage.get());
+    canvas.SetHandle(nullptr);
+  }
+  if (ProfileString(ini, "SOUND", "Wav", "False") != "True") return;
+  PlayWave->Sound()->LoadFromFile(PluginFile(folder, ProfileString(ini, "SOUND", "WavName", "")));
+  PlayWave->SetActive(true);
+  PlayWave->Play();
+}
+
+void TMainForm::ScriptClick(TObject* Sender) {
+  const std::string path =
+      engine.AppFolder() + "Scripts\\" + NameOfEntry(Sender, ScriptNames.get());
+  GlobalRecorder->Stream().LoadFromFile(path);
+  GlobalRecorder->Stop();
+  GlobalRecorder->SetSpeed(EduPlaybackSpeed());
+  GlobalRecorder->Play();
+}
