@@ -31,19 +31,18 @@ stop() {
 }
 trap stop EXIT INT TERM
 
-# The greeting is shown once the speech area (14, 16, 134 x 54 of the window centred on the
-# 1024 x 768 screen) holds text that stays the same for a moment.
+# The greeting is fully shown once the speech area (14, 16, 134 x 54 of the window centred on
+# the 1024 x 768 screen) holds black text: while it fades in, no pixel is quite black.
 mkdir -p build/screenshots
 shot="$root/build/screenshots/quelvoran.png"
-previous=
-for _ in $(seq 150); do
+for _ in $(seq 300); do
   sleep 0.2
-  area=$(import -window root -crop 134x54+445+274 +repage ppm:- 2>/dev/null | md5sum)
-  blank=$(import -window root -crop 134x54+445+274 +repage -format '%[fx:minima.r]' info: 2>/dev/null || echo 1)
-  if [ "$area" = "$previous" ] && [ "$blank" != "1" ]; then break; fi
-  previous=$area
+  darkest=$(import -window root -crop 134x54+445+274 +repage -format '%[fx:minima]' info: 2>/dev/null ||
+    echo 1)
+  [ "$darkest" = "0" ] && break
 done
-import -window root "$shot"
+# The character with a margin: its window is 162 x 251 at (431, 258).
+import -window root -crop 182x271+421+248 +repage "$shot"
 echo "The character runs on the virtual display $DISPLAY; a screenshot of it: $shot"
 echo "Press Ctrl-C to end it."
 wait "$character" || true
