@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "StdCtrls.h"
 #include "WideText.h"
 
 namespace {
@@ -162,6 +163,7 @@ void TPageControl::UpdateTab(TTabSheet*) {
 }
 
 void TPageControl::CreateParams(TCreateParams& params) {
+  RegisterCommonControls();
   TWinControl::CreateParams(params);
   params.SystemClass = WC_TABCONTROLW;
   params.Style |= TCS_BUTTONS | TCS_FLATBUTTONS | (TabStop() ? WS_TABSTOP : 0);

@@ -317,8 +317,15 @@ void TWinControl::CreateWnd() {
     }
   }
   if (!handle_) throw Exception("Error creating window");
-  for (TControl* control : controls_)
-    if (auto* window = dynamic_cast<TWinControl*>(control)) window->HandleNeeded();
+  if (Showing()) CreateChildHandles();
+}
+
+void TWinControl::CreateChildHandles() {
+  // A copy: making a window may run handlers that add or remove controls.
+  std::vector<TControl*> controls = controls_;
+  for (TControl* control : controls)
+    if (auto* window = dynamic_cast<TWinControl*>(control); window && window->Visible())
+      window->HandleNeeded();
 }
 
 void TWinControl::DestroyHandle() {
@@ -405,7 +412,13 @@ void TWinControl::SetBounds(int left, int top, int width, int height) {
 void TWinControl::SetVisible(bool visible) {
   if (visible == Visible()) return;
   TControl::SetVisible(visible);
-  if (handle_) ShowWindow(handle_, visible ? SW_SHOW : SW_HIDE);
+  if (!handle_) {
+    // A child that was hidden while its parent showed has no window yet.
+    if (visible && parent_ && parent_->handle_ && parent_->Showing()) HandleNeeded();
+    return;
+  }
+  if (visible && Showing()) CreateChildHandles();
+  ShowWindow(handle_, visible ? SW_SHOW : SW_HIDE);
 }
 
 void TWinControl::SetEnabled(bool enabled) {
@@ -452,7 +465,9 @@ void TWinControl::InsertControl(TControl* control) {
   control->parent_ = this;
   if (control->Align() == alClient) AlignControls();
   control->Invalidate();
-  if (auto* window = dynamic_cast<TWinControl*>(control); window && handle_) window->HandleNeeded();
+  if (auto* window = dynamic_cast<TWinControl*>(control);
+      window && handle_ && Showing() && window->Visible())
+    window->HandleNeeded();
 }
 
 void TWinControl::RemoveControl(TControl* control) {
@@ -491,6 +506,12 @@ void TWinControl::SetTabOrder(int order) {
     }
   }
   siblings.insert(at, this);
+}
+
+bool TWinControl::Showing() const {
+  for (const TWinControl* control = this; control; control = control->parent_)
+    if (!control->Visible()) return false;
+  return true;
 }
 
 bool TWinControl::CanFocus() const {

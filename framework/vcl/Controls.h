@@ -213,7 +213,8 @@ class TWinControl : public TControl {
   explicit TWinControl(TComponent* AOwner);
   ~TWinControl() override;
 
-  // Created on demand, together with its windowed children.
+  // Made on demand; a window that is showing makes its visible windowed children with it,
+  // a hidden one when it is shown.
   HWND Handle();
   bool HandleAllocated() const { return handle_ != nullptr; }
   void HandleNeeded() { Handle(); }
@@ -246,6 +247,8 @@ class TWinControl : public TControl {
   void SetTabOrder(int order);
   // Visible and enabled, with every parent.
   bool CanFocus() const;
+  // Visible, with every parent.
+  bool Showing() const;
   bool Focused() const;
   virtual void SetFocus();
   // The parent chain's top: the form.
@@ -326,6 +329,7 @@ class TWinControl : public TControl {
   void InsertControl(TControl* control);
   void RemoveControl(TControl* control);
   void UpdateBoundsFromWindow();
+  void CreateChildHandles();
   HBRUSH ColorBrush();
 
   HWND handle_ = nullptr;

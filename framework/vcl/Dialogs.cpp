@@ -45,9 +45,16 @@ bool TSaveDialog::Execute() {
   ofn.lpstrDefExt = extension.empty() ? nullptr : extension.c_str();
   ofn.Flags =
       OFN_EXPLORER | OFN_ENABLESIZING | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
-  // A cancel, or a dialog the system could not show (CommDlgExtendedError tells which),
-  // chooses nothing either way.
-  if (!GetSaveFileNameW(&ofn)) return false;
+  // The dialog's library (with the printing and security libraries it brings) is loaded
+  // when a dialog is first run, not at start-up.
+  static HMODULE library = LoadLibraryW(L"comdlg32.dll");  // kept for the program's life
+  using Run = BOOL(WINAPI*)(OPENFILENAMEW*);
+  auto run = library ? reinterpret_cast<Run>(
+                           reinterpret_cast<void*>(GetProcAddress(library, "GetSaveFileNameW")))
+                     : nullptr;
+  if (!run) throw Exception("Cannot load comdlg32.dll");
+  // A cancel, or a dialog the system could not show, chooses nothing either way.
+  if (!run(&ofn)) return false;
   fileName_ = FromWide(file.data());
   return true;
 }

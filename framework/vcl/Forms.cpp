@@ -348,7 +348,6 @@ TApplication::~TApplication() {
 
 void TApplication::Initialize() {
   SetPlatform(Win32Platform());
-  RegisterCommonControls();
   Handle();
 }
 
@@ -399,10 +398,11 @@ void TApplication::ReleasePending() {
 }
 
 void TApplication::Run() {
+  // The application's own window stays hidden: the forms it owns have no taskbar buttons,
+  // and showing it only to hide it again holds Wine on a display without a window manager
+  // for two seconds.
   GuardedCall([this] {
-    if (!mainForm_) return;
-    ShowWindow(Handle(), SW_SHOWNOACTIVATE);
-    mainForm_->Show();
+    if (mainForm_) mainForm_->Show();
   });
   MSG message{};
   while (!terminated_) {

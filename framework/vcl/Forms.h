@@ -111,8 +111,7 @@ class TApplication : public TComponent {
   explicit TApplication(TComponent* AOwner);
   ~TApplication() override;
 
-  // Installs the Win32 platform services, registers the common controls and makes the
-  // application window.
+  // Installs the Win32 platform services and makes the application window.
   void Initialize();
 
   // The application's own top-level window, which carries the taskbar button.

@@ -23,6 +23,7 @@ TSpinButton::TSpinButton(TSpinEdit* edit) : TWinControl(edit), edit_(edit) {
 }
 
 void TSpinButton::CreateParams(TCreateParams& params) {
+  RegisterCommonControls();
   TWinControl::CreateParams(params);
   params.SystemClass = UPDOWN_CLASSW;
   params.Style &= ~static_cast<DWORD>(WS_TABSTOP);

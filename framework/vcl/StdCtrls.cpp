@@ -186,8 +186,16 @@ void TLabel::CreateParams(TCreateParams& params) {
 }
 
 void RegisterCommonControls() {
-  INITCOMMONCONTROLSEX controls{};
-  controls.dwSize = sizeof controls;
-  controls.dwICC = ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES | ICC_TAB_CLASSES | ICC_UPDOWN_CLASS;
-  InitCommonControlsEx(&controls);
+  static const bool registered = [] {
+    HMODULE library = LoadLibraryW(L"comctl32.dll");  // kept for the program's life
+    using Init = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+    auto init = library ? reinterpret_cast<Init>(reinterpret_cast<void*>(
+                              GetProcAddress(library, "InitCommonControlsEx")))
+                        : nullptr;
+    INITCOMMONCONTROLSEX controls{};
+    controls.dwSize = sizeof controls;
+    controls.dwICC = ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES | ICC_TAB_CLASSES | ICC_UPDOWN_CLASS;
+    return init && init(&controls);
+  }();
+  (void)registered;
 }

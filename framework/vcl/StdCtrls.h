@@ -144,5 +144,7 @@ class TLabel : public TWinControl {
   TAlignment alignment_ = taLeftJustify;
 };
 
-// Registers the common controls the framework uses; called by Application->Initialize.
+// Registers the common controls (tab control, up-down); the controls that are made of them
+// call it before their windows are made. The library is loaded then, not at start-up: a
+// program that never shows one does not pay for it.
 void RegisterCommonControls();
