@@ -483,4 +483,77 @@ HWND ErrorBox(const TApp& app, const wchar_t* caption, std::wstring* text, DWORD
   return box;
 }
 
+std::vector<HWND> OpenMenus() {
+  std::vector<HWND> menus;
+  for (HWND menu = FindWindowExW(nullptr, nullptr, L"#32768", nullptr); menu;
+       menu = FindWindowExW(nullptr, menu, L"#32768", nullptr))
+    if (IsWindowVisible(menu)) menus.push_back(menu);
+  return menus;
+}
+
+void DismissBox(HWND box) {
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+  WaitFor([&] { return !IsWindow(box) || !IsWindowVisible(box); }, 5000);
+  ::Sleep(2500);
+}
+
+namespace {
+
+struct TChildSearch {
+  const wchar_t* className;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectChild(HWND window, LPARAM lParam) {
+  auto& search = *reinterpret_cast<TChildSearch*>(lParam);
+  wchar_t name[64] = {};
+  GetClassNameW(window, name, 64);
+  if (!search.className || _wcsicmp(name, search.className) == 0) search.found.push_back(window);
+  return TRUE;
+}
+
+}  // namespace
+
+std::vector<HWND> ChildWindows(HWND parent, const wchar_t* className) {
+  TChildSearch search{className, {}};
+  EnumChildWindows(parent, CollectChild, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+POINT Centre(HWND window) {
+  const RECT rect = WindowRect(window);
+  return POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+}
+
+std::vector<std::wstring> ListBoxItems(HWND list) {
+  std::vector<std::wstring> items;
+  const auto count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    const auto length = static_cast<int>(SendMessageW(list, LB_GETTEXTLEN, i, 0));
+    if (length < 0) break;
+    std::wstring item(static_cast<size_t>(length) + 1, L'\0');
+    SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(item.data()));
+    item.resize(static_cast<size_t>(length));
+    items.push_back(item);
+  }
+  return items;
+}
+
+void RemoveFolder(const std::wstring& path) {
+  DeleteTree(path);
+}
+
+std::wstring FullPath(const std::wstring& path) {
+  wchar_t full[MAX_PATH] = {};
+  const DWORD length = GetFullPathNameW(path.c_str(), MAX_PATH, full, nullptr);
+  return std::wstring(full, length < MAX_PATH ? length : 0);
+}
+
+TPixels ClientPixels(HWND window) {
+  RECT client{};
+  GetClientRect(window, &client);
+  const POINT origin = ScreenPoint(window, 0, 0);
+  return Capture(RECT{origin.x, origin.y, origin.x + client.right, origin.y + client.bottom});
+}
+
 }  // namespace driver

@@ -113,4 +113,24 @@ void MenuKeys(HWND menu, std::initializer_list<WPARAM> keys);
 // The program's error box (#32770) with this caption; its text through `text`.
 HWND ErrorBox(const TApp& app, const wchar_t* caption, std::wstring* text, DWORD wait = 5000);
 
+// The visible popup menus (#32768): one while a menu is open, two once a submenu is.
+std::vector<HWND> OpenMenus();
+// Presses OK on a box and waits out the pause Wine makes when the active window goes (about
+// two seconds on a display without a window manager, in which input is lost).
+void DismissBox(HWND box);
+
+// Every descendant of `parent` of this class (null: any), visible or not.
+std::vector<HWND> ChildWindows(HWND parent, const wchar_t* className = nullptr);
+POINT Centre(HWND window);
+// A list box's items, read from outside the program.
+std::vector<std::wstring> ListBoxItems(HWND list);
+
+// A folder and everything in it removed.
+void RemoveFolder(const std::wstring& path);
+// A path in the form the program reports it (backslashes, no "." or "..").
+std::wstring FullPath(const std::wstring& path);
+
+// The client area of a window as the screen shows it.
+TPixels ClientPixels(HWND window);
+
 }  // namespace driver
