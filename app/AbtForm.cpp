@@ -55,11 +55,6 @@ void TAbout::FormShow(TObject*) {
 
 void TAbout::LogoClick(TObject*) {
   std::string target = kMakerPage;
-  if (target.find("://") == std::string::npos) {
-    char path[MAX_PATH + 1] = {};
-    DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder(path, length);
-    target = folder.substr(0, folder.find_last_of('\\') + 1) + target;
-  }
+  if (target.find("://") == std::string::npos) target = ApplicationFolder() + target;
   ShellExecuteA(GetDesktopWindow(), "open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }

@@ -29,13 +29,6 @@ TAnswerEngine engine;
 std::unique_ptr<TStringList> PluginNames;
 std::unique_ptr<TStringList> ScriptNames;
 
-std::string ApplicationFolder() {
-  char path[MAX_PATH + 1] = {};
-  DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string folder(path, length);
-  return folder.substr(0, folder.find_last_of('\\') + 1);
-}
-
 // The names in `folder` matching `mask`, every kind of entry (files of any attribute and
 // folders), in the order the system lists them. A missing folder has none.
 TStringList FindNames(const std::string& folder, const char* mask) {
@@ -264,26 +257,24 @@ void TMainForm::BarPopupMenu1Popup(TObject*) {
   BuildScriptMenu();
 }
 
-void TMainForm::BuildPluginMenu() {
-  PluginNames = std::make_unique<TStringList>();
-  const TStringList found = FindNames(engine.AppFolder() + "Plugins\\", "*.plg");
+void TMainForm::FillSubmenu(TMenuItem* parent, std::unique_ptr<TStringList>& names,
+                            const char* folder, const char* mask, const TNotifyEvent& onClick) {
+  names = std::make_unique<TStringList>();
+  const TStringList found = FindNames(engine.AppFolder() + folder, mask);
   for (int i = 0; i < found.Count(); ++i) {
-    PluginNames->Add(found[i]);
-    TMenuItem* item = NewItem(FileBaseName(found[i]), [this](TObject* s) { PluginClick(s); });
+    names->Add(found[i]);
+    TMenuItem* item = NewItem(FileBaseName(found[i]), onClick);
     item->SetTag(i);
-    Plugins1->Add(item);
+    parent->Add(item);
   }
 }
 
+void TMainForm::BuildPluginMenu() {
+  FillSubmenu(Plugins1, PluginNames, "Plugins\\", "*.plg", [this](TObject* s) { PluginClick(s); });
+}
+
 void TMainForm::BuildScriptMenu() {
-  ScriptNames = std::make_unique<TStringList>();
-  const TStringList found = FindNames(engine.AppFolder() + "Scripts\\", "*.rec");
-  for (int i = 0; i < found.Count(); ++i) {
-    ScriptNames->Add(found[i]);
-    TMenuItem* item = NewItem(FileBaseName(found[i]), [this](TObject* s) { ScriptClick(s); });
-    item->SetTag(i);
-    TaskL->Add(item);
-  }
+  FillSubmenu(TaskL, ScriptNames, "Scripts\\", "*.rec", [this](TObject* s) { ScriptClick(s); });
 }
 
 void TMainForm::PluginClick(TObject* Sender) {

@@ -71,6 +71,9 @@ class TMainForm : public TForm {
 
  private:
   TMenuItem* NewItem(const std::string& caption, TNotifyEvent onClick);
+  // One entry per name in `folder` matching `mask`, tagged with its index in `names`.
+  void FillSubmenu(TMenuItem* parent, std::unique_ptr<TStringList>& names, const char* folder,
+                   const char* mask, const TNotifyEvent& onClick);
 };
 
 extern TMainForm* MainForm;

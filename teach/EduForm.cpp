@@ -29,23 +29,9 @@ const char kDlgCaption[] = "\xC4\xE8\xE0\xEB\xEE\xE3";                        //
 // Файлы сеценариев|*.rec
 const char kMacroFilter[] = "\xD4\xE0\xE9\xEB\xFB \xF1\xE5\xF6\xE5\xED\xE0\xF0\xE8\xE5\xE2|*.rec";
 
-std::string ExecutableFolder() {
-  std::vector<wchar_t> path(MAX_PATH);
-  for (;;) {
-    const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (n < path.size()) {
-      path.resize(n);
-      break;
-    }
-    path.resize(path.size() * 2);
-  }
-  std::string folder = FromWide(std::wstring_view(path.data(), path.size()));
-  return folder.substr(0, folder.find_last_of('\\') + 1);
-}
-
 void WorkOutApplicationFolder() {
   applicationFolder =
-      applicationFolderOverride.empty() ? ExecutableFolder() : applicationFolderOverride;
+      applicationFolderOverride.empty() ? ApplicationFolder() : applicationFolderOverride;
 }
 
 std::string ReadWholeFile(const std::string& path) {

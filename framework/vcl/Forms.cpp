@@ -334,10 +334,26 @@ void ShutdownApplication() noexcept {
   Application = nullptr;
 }
 
+std::string ExeName() {
+  std::string path(MAX_PATH, '\0');
+  for (;;) {
+    const DWORD length = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length < path.size()) {
+      path.resize(length);
+      return path;
+    }
+    path.resize(path.size() * 2);
+  }
+}
+
+std::string ApplicationFolder() {
+  const std::string path = ExeName();
+  return path.substr(0, path.find_last_of('\\') + 1);
+}
+
 TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner) {
-  char path[MAX_PATH + 1] = {};
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  OemToCharA(path, path);
+  std::string path = ExeName();
+  OemToCharA(path.data(), path.data());
   title_ = DefaultTitle(path, Win32Platform());
 }
 

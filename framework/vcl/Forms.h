@@ -174,6 +174,11 @@ class TApplication : public TComponent {
 // Made before the program's own code runs; freed by ShutdownApplication.
 extern TApplication* Application;
 
+// The executable's full path, in the ANSI code page the file functions take.
+std::string ExeName();
+// The application folder: the executable's folder with its trailing backslash.
+std::string ApplicationFolder();
+
 // The end of the program, called last in WinMain: frees the forms and their components
 // (last created first: tray icons leave, mutexes close, sounds stop), then runs the modules'
 // finalisation, then destroys the application window and the application object.

@@ -4,28 +4,19 @@
 # usage: teach-screens.sh WORKDIR DATADIR RUNNER... (the emulator, then teach-demo.exe).
 # Fails when a page leaves the screen blank; exit 77: skipped.
 set -euo pipefail
+[ -n "${QV_OWN_DISPLAY:-}" ] ||
+  exec "$(dirname "${BASH_SOURCE[0]}")/../../tools/with-xvfb.sh" bash "$0" "$@"
 work=$1
 data=$2
 shift 2
-for tool in Xvfb xdpyinfo import convert; do
+for tool in import convert; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool missing"; exit 77; }
 done
 rm -rf "$work"
 mkdir -p "$work/app"
 cp -r "$data/Brain" "$data/Scripts" "$work/app/"
-
-n=160
-while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
 demo=
-cleanup() {
-  [ -n "$demo" ] && kill "$demo" 2>/dev/null || true
-  kill "$xvfb" 2>/dev/null || true
-}
-trap cleanup EXIT
-export DISPLAY=":$n"
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+trap '[ -n "$demo" ] && kill "$demo" 2>/dev/null || true' EXIT
 
 app="Z:$(echo "$work/app/" | tr / '\\')"
 failures=0

@@ -3,29 +3,19 @@
 # usage: shots.sh FADER-DEMO.EXE OUTDIR [LINE PROGRESS]...   (default: 1 50 and 1 100)
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+[ -n "${QV_OWN_DISPLAY:-}" ] || exec "$root/tools/with-xvfb.sh" bash "$0" "$@"
 exe=$(realpath "$1")
 out=$2
 shift 2
 [ $# -ge 2 ] || set -- 1 50 1 100
-for tool in Xvfb import convert; do
+for tool in import convert; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool missing"; exit 77; }
 done
 mkdir -p "$out"
 # A prefix of its own, so that ending its programs touches nobody else's.
 export QV_WINEPREFIX=${QV_WINEPREFIX:-$root/build/faderdemo-wineprefix}
-
-n=160
-while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-Xvfb ":$n" -screen 0 1024x768x24 -wr -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
 demo=
-cleanup() {
-  [ -n "$demo" ] && kill "$demo" 2>/dev/null || true
-  kill "$xvfb" 2>/dev/null || true
-}
-trap cleanup EXIT
-export DISPLAY=":$n"
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+trap '[ -n "$demo" ] && kill "$demo" 2>/dev/null || true' EXIT
 
 # Made (or found) before the first shot, so that no dialog of its making is taken.
 "$root/tools/wine-run.sh" cmd /c exit >/dev/null 2>&1 || true
