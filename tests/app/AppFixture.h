@@ -72,7 +72,7 @@ class TCharacterTest : public ::testing::Test {
             if (open != menu) submenu = open;
           return submenu != nullptr;
         },
-        1500);
+        3000);
     return submenu;
   }
 
@@ -94,7 +94,7 @@ class TCharacterTest : public ::testing::Test {
   }
 
   // The program's error box, if one comes within `wait`; its text through `text`.
-  HWND Error(std::wstring* text, DWORD wait = 5000) const {
+  HWND Error(std::wstring* text, DWORD wait = 10000) const {
     return ErrorBox(*app, kTitle, text, wait);
   }
 
