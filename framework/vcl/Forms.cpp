@@ -149,7 +149,8 @@ void TForm::SetVisible(bool visible) {
   if (visible) {
     if (!shownOnce_ && position_ == poDesktopCenter) Centre();
     shownOnce_ = true;
-    DoShow();
+    // An error in OnShow is shown and ends OnShow; the window is shown all the same.
+    GuardedCall([this] { DoShow(); });
     TWinControl::SetVisible(true);
     HandleNeeded();
   } else {

@@ -51,6 +51,8 @@ class TForm : public TWinControl {
   TPosition Position() const { return position_; }
   void SetPosition(TPosition position) { position_ = position; }
 
+  // Showing runs OnShow first; an error there is shown in the error box and the window is
+  // shown all the same.
   void SetVisible(bool visible) override;
   void Show();
   // Hides the form; the main form ends the program.

@@ -239,6 +239,18 @@ TEST_F(FormTest, StayOnTopCentredCaptionAndShow) {
   EXPECT_EQ(rect.top, 6);
 }
 
+TEST_F(FormTest, AnErrorInOnShowIsShownAndTheWindowStillShows) {
+  SKIP_WITHOUT_DISPLAY();
+  auto form = std::make_unique<TForm>(nullptr);
+  form->SetBounds(0, 0, 80, 60);
+  form->OnShow = [](TObject*) { throw EInOutError(3); };
+  form->Show();
+  EXPECT_TRUE(IsWindowVisible(form->Handle()));
+  ASSERT_EQ(Reported().size(), 1u);
+  EXPECT_EQ(Reported()[0].text, "I/O error 3.");
+  form->Hide();
+}
+
 TEST_F(FormTest, ClosingTheMainFormEndsTheMessageLoop) {
   SKIP_WITHOUT_DISPLAY();
   ASSERT_EQ(Application->MainForm(), nullptr);
