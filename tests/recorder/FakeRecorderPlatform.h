@@ -1,15 +1,44 @@
 // A hook platform for the recorder's tests: it logs every call, hands out numbered hooks,
 // refuses the kinds a test names, sends input into a list and keeps time with a fake clock.
 // lParam of a hook call is the address of the test's own TEventMsg, TLowLevelKey or
-// TLowLevelMouse.
+// TLowLevelMouse. Also the macro helpers the Win32 tests share.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "FakeTiming.h"
 #include "RecorderCore.h"
+
+inline TEventMsg Event(uint32_t message, uint32_t paramL, uint32_t paramH, uint32_t time,
+                       uint32_t hwnd = 0) {
+  return {message, paramL, paramH, time, hwnd};
+}
+
+inline void WriteMacro(TMemoryStream& stream, const std::vector<TEventMsg>& events) {
+  for (const TEventMsg& event : events) {
+    uint8_t bytes[kEventMsgSize];
+    WriteEventMsg(event, bytes);
+    stream.WriteBuffer(bytes, kEventMsgSize);
+  }
+}
+
+inline std::vector<TEventMsg> ReadMacro(TMemoryStream& stream) {
+  std::vector<TEventMsg> events;
+  const auto* bytes = static_cast<const uint8_t*>(stream.Memory());
+  for (int64_t at = 0; at + 20 <= stream.Size(); at += 20)
+    events.push_back(ReadEventMsg(bytes + at));
+  return events;
+}
+
+template <class T>
+intptr_t Param(T& value) {
+  return reinterpret_cast<intptr_t>(&value);
+}
 
 struct SentEvent {
   uint32_t at;
@@ -30,29 +59,17 @@ class TFakeRecorderPlatform : public IRecorderPlatform {
   // Runs inside SendEvent, as the system may call a low-level hook from SendInput.
   std::function<void(const TEventMsg&)> onSend;
 
-  static const char* Name(THookKind kind) {
-    switch (kind) {
-      case THookKind::JournalRecord:
-        return "JournalRecord";
-      case THookKind::JournalPlayback:
-        return "JournalPlayback";
-      case THookKind::KeyboardLowLevel:
-        return "KeyboardLowLevel";
-      case THookKind::MouseLowLevel:
-        return "MouseLowLevel";
-    }
-    return "?";
-  }
-
   THookHandle SetHook(THookKind kind) override {
+    static const char* const kNames[] = {"JournalRecord", "JournalPlayback", "KeyboardLowLevel",
+                                         "MouseLowLevel"};
+    const std::string call = std::string("SetHook ") + kNames[static_cast<int>(kind)];
     if (refused.count(kind)) {
-      calls.push_back(std::string("SetHook ") + Name(kind) + " refused");
+      calls.push_back(call + " refused");
       return 0;
     }
-    const THookHandle hook = ++lastHook_;
-    installed.insert(hook);
-    calls.push_back(std::string("SetHook ") + Name(kind) + " " + std::to_string(hook));
-    return hook;
+    installed.insert(++lastHook_);
+    calls.push_back(call + " " + std::to_string(lastHook_));
+    return lastHook_;
   }
   void Unhook(THookHandle hook) override {
     installed.erase(hook);
@@ -88,38 +105,6 @@ class TFakeRecorderPlatform : public IRecorderPlatform {
   THookHandle lastHook_ = 0;
 };
 
-template <class T>
-intptr_t Param(T& value) {
-  return reinterpret_cast<intptr_t>(&value);
-}
-
-inline TEventMsg Event(uint32_t message, uint32_t paramL, uint32_t paramH, uint32_t time,
-                       uint32_t hwnd = 0) {
-  TEventMsg event;
-  event.message = message;
-  event.paramL = paramL;
-  event.paramH = paramH;
-  event.time = time;
-  event.hwnd = hwnd;
-  return event;
-}
-
-inline void WriteMacro(TMemoryStream& stream, const std::vector<TEventMsg>& events) {
-  for (const TEventMsg& event : events) {
-    uint8_t bytes[kEventMsgSize];
-    WriteEventMsg(event, bytes);
-    stream.WriteBuffer(bytes, kEventMsgSize);
-  }
-}
-
-inline std::vector<TEventMsg> ReadMacro(TMemoryStream& stream) {
-  std::vector<TEventMsg> events;
-  const auto* bytes = static_cast<const uint8_t*>(stream.Memory());
-  for (int64_t at = 0; at + 20 <= stream.Size(); at += 20)
-    events.push_back(ReadEventMsg(bytes + at));
-  return events;
-}
-
 // Plays the journal the way the system does: asks for the current event, waits as long as
 // told (asking again when the wait is over), uses it and asks for the next, until the
 // recorder is idle or `limit` events have been used. Returns the events with their times.
@@ -144,8 +129,7 @@ inline std::vector<SentEvent> RunJournal(TRecorder& recorder, TFakeRecorderPlatf
 // falls due (a tick every 10 ms over a long pause would take long).
 inline void RunTimer(TRecorder& recorder, TFakeRecorderPlatform& platform, int limit = 100000) {
   for (int ticks = 0; recorder.State() == rsPlaying && ticks < limit; ++ticks) {
-    ASSERT_NE(platform.timer, nullptr);
-    ASSERT_TRUE(platform.timer->Running());
+    ASSERT_TRUE(platform.timer && platform.timer->Running());
     const int32_t ahead =
         static_cast<int32_t>(recorder.CurrentEvent().time - platform.clock.TickCount());
     if (recorder.Path() == TInputPath::LowLevel && !platform.sent.empty() &&

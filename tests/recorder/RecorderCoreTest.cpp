@@ -7,6 +7,9 @@
 namespace {
 
 using Calls = std::vector<std::string>;
+using Events = std::vector<TEventMsg>;
+using States = std::vector<TRecorderState>;
+constexpr intptr_t kNext = TFakeRecorderPlatform::kNextHookResult;
 
 void ExpectFailure(const std::function<void()>& action, const std::string& text) {
   try {
@@ -32,43 +35,36 @@ class RecorderTest : public ::testing::Test {
   }
 
   // Feeds one event to the journal-record hook at the event's own time.
-  intptr_t Journal(const TEventMsg& event) {
+  intptr_t Journal(TEventMsg event) {
     platform.clock.Set(event.time);
-    TEventMsg copy = event;
-    return recorder->RecordHookProc(kHookAction, 0, Param(copy));
+    return recorder->RecordHookProc(kHookAction, 0, Param(event));
   }
 
   TFakeRecorderPlatform platform;
   std::unique_ptr<TRecorder> recorder;
-  std::vector<TRecorderState> changes;
+  States changes;
 };
 
-TEST(RecorderFormatTest, FiveLittleEndianFieldsInTwentyBytes) {
+TEST(RecorderFormatTest, RecordsAndLowLevelEventsInTheJournalsLayout) {
   const TEventMsg event = Event(0x0100, 0x00002E41, 0x80000001, 0xFEDCBA98, 0x00010203);
   uint8_t bytes[kEventMsgSize + 1];
   std::memset(bytes, 0xEE, sizeof bytes);
   WriteEventMsg(event, bytes);
-  const uint8_t expected[kEventMsgSize] = {0x00, 0x01, 0x00, 0x00, 0x41, 0x2E, 0x00,
-                                           0x00, 0x01, 0x00, 0x00, 0x80, 0x98, 0xBA,
-                                           0xDC, 0xFE, 0x03, 0x02, 0x01, 0x00};
+  const uint8_t expected[kEventMsgSize] = {0x00, 0x01, 0,    0,    0x41, 0x2E, 0,    0,    0x01, 0,
+                                           0,    0x80, 0x98, 0xBA, 0xDC, 0xFE, 0x03, 0x02, 0x01, 0};
   EXPECT_EQ(std::memcmp(bytes, expected, kEventMsgSize), 0);
   EXPECT_EQ(bytes[kEventMsgSize], 0xEE);
   EXPECT_EQ(ReadEventMsg(expected), event);
-}
 
-TEST(RecorderFormatTest, LowLevelEventsTakeTheJournalsLayout) {
-  TLowLevelKey key{0x2E, 0x53, true, false, 1234};
-  EXPECT_EQ(EventFromKey(kMsgKeyDown, key), Event(kMsgKeyDown, 0x532E, 0x8001, 1234));
+  TLowLevelKey key{0x1A2, 0x53, true, false, 1234};  // only the key's low byte fits
+  EXPECT_EQ(EventFromKey(kMsgKeyDown, key), Event(kMsgKeyDown, 0x53A2, 0x8001, 1234));
   key.extended = false;
-  key.vkCode = 0x1A2;  // only the low byte fits
   EXPECT_EQ(EventFromKey(kMsgSysKeyUp, key), Event(kMsgSysKeyUp, 0x53A2, 1, 1234));
-
-  TLowLevelMouse mouse{-5, 700, -120, true, 99};
+  const TLowLevelMouse mouse{-5, 700, -120, true, 99};
   EXPECT_EQ(EventFromMouse(kMsgLButtonDown, mouse), Event(kMsgLButtonDown, 0xFFFFFFFB, 700, 99));
   EXPECT_EQ(EventFromMouse(kMsgMouseWheel, mouse),
             Event(kMsgMouseWheel, 0xFFFFFFFB, 700, 99, 0xFFFFFF88));
-  mouse.data = 2;
-  EXPECT_EQ(EventFromMouse(kMsgXButtonUp, mouse).hwnd, 2u);
+  EXPECT_EQ(EventFromMouse(kMsgXButtonUp, mouse).hwnd, 0xFFFFFF88);
 }
 
 // Against the ways a system may scale an absolute coordinate back to a pixel.
@@ -77,8 +73,7 @@ TEST(RecorderFormatTest, AbsoluteCoordinatesComeBackAsTheSamePixel) {
     for (int32_t origin : {0, -1920, 1280}) {
       for (int32_t offset = 0; offset < extent; ++offset) {
         const int64_t n = AbsoluteCoordinate(origin + offset, origin, extent);
-        ASSERT_GE(n, 0);
-        ASSERT_LE(n, 65535);
+        ASSERT_TRUE(n >= 0 && n <= 65535) << n;
         ASSERT_EQ(n * extent / 65536, offset) << extent << " " << offset;
         ASSERT_EQ((n * extent + 32768) / 65536, offset) << extent << " " << offset;
         ASSERT_EQ((n * extent + 32767) / 65535, offset) << extent << " " << offset;
@@ -90,111 +85,73 @@ TEST(RecorderFormatTest, AbsoluteCoordinatesComeBackAsTheSamePixel) {
   EXPECT_EQ(AbsoluteCoordinate(5, 0, 0), 0);
 }
 
-TEST_F(RecorderTest, OneRecorderAtATimeAndItStartsIdle) {
+TEST_F(RecorderTest, OneRecorderAtATimeStoppedWhenDestroyed) {
   EXPECT_EQ(TRecorder::Create(platform), nullptr);
-  EXPECT_EQ(recorder->State(), rsIdle);
-  EXPECT_EQ(recorder->Speed(), 100);
-  EXPECT_EQ(recorder->Hook(), 0u);
-  EXPECT_EQ(recorder->StartTime(), 0u);
-  EXPECT_EQ(recorder->Stream().Size(), 0);
-  EXPECT_EQ(recorder->CurrentEvent(), TEventMsg{});
-
   // Stop while idle with no hook changes nothing and tells no one.
   recorder->Stop();
-  recorder->SetState(rsIdle);
   EXPECT_TRUE(platform.calls.empty());
   EXPECT_TRUE(changes.empty());
-
-  recorder.reset();
-  recorder = TRecorder::Create(platform);
-  EXPECT_NE(recorder, nullptr);
-}
-
-TEST_F(RecorderTest, DestructionRemovesTheHook) {
-  platform.clock.Set(500);
   recorder->Record(false);
-  ASSERT_EQ(platform.installed.size(), 1u);
   recorder.reset();
   EXPECT_TRUE(platform.installed.empty());
-  EXPECT_EQ(platform.calls.back(), "Unhook 1");
+  recorder = TRecorder::Create(platform);
+  EXPECT_NE(recorder, nullptr);
 }
 
 TEST_F(RecorderTest, RecordingUntilCtrlBreak) {
   recorder->Stream().WriteBuffer("old macro", 9);
   platform.clock.Set(10000);
   recorder->Record(false);
-  EXPECT_EQ(recorder->State(), rsRecording);
   EXPECT_EQ(recorder->Path(), TInputPath::Journal);
-  EXPECT_EQ(recorder->Hook(), 1u);
-  EXPECT_EQ(recorder->StartTime(), 10000u);
-  EXPECT_EQ(recorder->Stream().Size(), 0);
   EXPECT_EQ(platform.calls, Calls{"SetHook JournalRecord 1"});
-  EXPECT_EQ(changes, std::vector<TRecorderState>{rsRecording});
+  EXPECT_EQ(changes, States{rsRecording});
 
   // Codes below 0 go on down the chain; unknown codes are neither recorded nor passed on.
-  EXPECT_EQ(recorder->RecordHookProc(-1, 5, 6), TFakeRecorderPlatform::kNextHookResult);
+  EXPECT_EQ(recorder->RecordHookProc(-1, 5, 6), kNext);
   EXPECT_EQ(platform.calls.back(), "CallNext 1 -1");
   TEventMsg ignored = Event(kMsgKeyDown, 0x41, 1, 10010);
   EXPECT_EQ(recorder->RecordHookProc(3, 0, Param(ignored)), 0);
 
   EXPECT_EQ(Journal(Event(kMsgMouseMove, 3, 200, 10050, 0x1234)), 0);  // x 3 is no Break
-  EXPECT_EQ(Journal(Event(kMsgKeyLast + 1, 3, 1, 10050)), 0);          // nor is this
+  Journal(Event(kMsgKeyLast + 1, 3, 1, 10050));                        // nor is this
   // An event still queued from before the start counts as at the start.
-  EXPECT_EQ(Journal(Event(kMsgMouseMove, 301, 200, 9990)), 0);
-  EXPECT_EQ(Journal(Event(kMsgKeyDown, 0x1D11, 1, 11000)), 0);  // Ctrl
+  Journal(Event(kMsgMouseMove, 301, 200, 9990));
+  Journal(Event(kMsgKeyDown, 0x1D11, 1, 11000));                // Ctrl
   EXPECT_EQ(Journal(Event(kMsgKeyLast, 0x4603, 1, 11200)), 0);  // Break
   EXPECT_EQ(recorder->State(), rsIdle);
-  EXPECT_EQ(recorder->Hook(), 0u);
   EXPECT_TRUE(platform.installed.empty());
-  EXPECT_EQ(changes, (std::vector<TRecorderState>{rsRecording, rsIdle}));
+  EXPECT_EQ(changes, (States{rsRecording, rsIdle}));
   // A late call after the hook is gone records nothing.
   Journal(Event(kMsgKeyUp, 0x4603, 1, 11300));
 
   EXPECT_EQ(ReadMacro(recorder->Stream()),
-            (std::vector<TEventMsg>{
-                Event(kMsgMouseMove, 3, 200, 50, 0x1234), Event(kMsgKeyLast + 1, 3, 1, 50),
-                Event(kMsgMouseMove, 301, 200, 0), Event(kMsgKeyDown, 0x1D11, 1, 1000),
-                Event(kMsgKeyLast, 0x4603, 1, 1200)}));
-  EXPECT_EQ(recorder->Stream().Size(), 100);
+            (Events{Event(kMsgMouseMove, 3, 200, 50, 0x1234), Event(kMsgKeyLast + 1, 3, 1, 50),
+                    Event(kMsgMouseMove, 301, 200, 0), Event(kMsgKeyDown, 0x1D11, 1, 1000),
+                    Event(kMsgKeyLast, 0x4603, 1, 1200)}));
 }
 
-TEST_F(RecorderTest, AppendContinuesTheOldTimeline) {
+// The stream's position is wherever the last caller left it (a load leaves it at 0);
+// appending still goes after the old records, and a trailing fragment is dropped.
+TEST_F(RecorderTest, AppendContinuesAfterTheLastWholeRecord) {
   WriteMacro(recorder->Stream(),
              {Event(kMsgMouseMove, 1, 1, 100), Event(kMsgKeyDown, 0x41, 1, 5000, 7)});
+  recorder->Stream().WriteBuffer("frag", 4);
+  recorder->Stream().SetPosition(0);
   platform.clock.Set(70000);
   recorder->Record(true);
   EXPECT_EQ(recorder->StartTime(), 65000u);
-  EXPECT_EQ(recorder->CurrentEvent(), Event(kMsgKeyDown, 0x41, 1, 5000, 7));
   Journal(Event(kMsgKeyUp, 0x41, 1, 70300));
   recorder->Stop();
-  const std::vector<TEventMsg> events = ReadMacro(recorder->Stream());
-  ASSERT_EQ(events.size(), 3u);
-  EXPECT_EQ(events[2], Event(kMsgKeyUp, 0x41, 1, 5300));
+  EXPECT_EQ(recorder->Stream().Size(), 60);
+  EXPECT_EQ(ReadMacro(recorder->Stream()),
+            (Events{Event(kMsgMouseMove, 1, 1, 100), Event(kMsgKeyDown, 0x41, 1, 5000, 7),
+                    Event(kMsgKeyUp, 0x41, 1, 5300)}));
 
   // An empty stream starts at 0.
   recorder->Stream().Clear();
   platform.clock.Set(90000);
   recorder->Record(true);
   EXPECT_EQ(recorder->StartTime(), 90000u);
-  recorder->Stop();
-}
-
-// The stream's position is wherever the last caller left it (a load leaves it at 0);
-// appending still goes after the old records, and a trailing fragment is dropped.
-TEST_F(RecorderTest, AppendGoesAfterTheLastWholeRecord) {
-  WriteMacro(recorder->Stream(),
-             {Event(kMsgMouseMove, 1, 1, 100), Event(kMsgMouseMove, 2, 2, 800)});
-  recorder->Stream().WriteBuffer("frag", 4);
-  recorder->Stream().SetPosition(0);
-  platform.clock.Set(2000);
-  recorder->Record(true);
-  EXPECT_EQ(recorder->StartTime(), 1200u);
-  Journal(Event(kMsgMouseMove, 3, 3, 2100));
-  EXPECT_EQ(
-      ReadMacro(recorder->Stream()),
-      (std::vector<TEventMsg>{Event(kMsgMouseMove, 1, 1, 100), Event(kMsgMouseMove, 2, 2, 800),
-                              Event(kMsgMouseMove, 3, 3, 900)}));
-  EXPECT_EQ(recorder->Stream().Size(), 60);
 }
 
 TEST_F(RecorderTest, FailuresLeaveTheStateAsItWas) {
@@ -203,31 +160,37 @@ TEST_F(RecorderTest, FailuresLeaveTheStateAsItWas) {
   ExpectFailure([&] { recorder->Play(); }, "Recorder: Nothing to play");
   EXPECT_TRUE(platform.calls.empty());
 
+  // No journal and no timer for the low-level replay.
+  recorder->Stream().Clear();
+  WriteMacro(recorder->Stream(), {Event(kMsgMouseMove, 1, 1, 0)});
+  platform.refused = {THookKind::JournalPlayback};
+  platform.timersFail = true;
+  ExpectFailure([&] { recorder->Play(); }, "Playback hook cannot be created");
+  EXPECT_EQ(recorder->State(), rsIdle);
+  EXPECT_TRUE(platform.installed.empty());
+  platform.refused.clear();
+  platform.timersFail = false;
+
   recorder->Record(false);
   ExpectFailure([&] { recorder->Play(); }, "Recorder: Not ready to play.");
   ExpectFailure([&] { recorder->Record(false); }, "Recorder: NotReady to record.");
   EXPECT_EQ(recorder->State(), rsRecording);
   EXPECT_EQ(recorder->Hook(), 1u);
   recorder->Stop();
-
   WriteMacro(recorder->Stream(), {Event(kMsgMouseMove, 1, 1, 0)});
   recorder->Play();
   ExpectFailure([&] { recorder->Record(false); }, "Recorder: NotReady to record.");
   ExpectFailure([&] { recorder->Play(); }, "Recorder: Not ready to play.");
   EXPECT_EQ(recorder->State(), rsPlaying);
   recorder->Stop();
-  EXPECT_TRUE(platform.installed.empty());
 
   // Neither path: the emptied stream stays empty.
-  platform.refused = {THookKind::JournalRecord, THookKind::JournalPlayback,
-                      THookKind::KeyboardLowLevel, THookKind::MouseLowLevel};
-  platform.calls.clear();
+  platform.refused = {THookKind::JournalRecord, THookKind::KeyboardLowLevel};
   changes.clear();
   ExpectFailure([&] { recorder->Record(false); }, "JournalHook cannot be created");
   EXPECT_EQ(recorder->Stream().Size(), 0);
   EXPECT_EQ(recorder->State(), rsIdle);
   EXPECT_TRUE(changes.empty());
-
   // The mouse hook alone is refused: the keyboard hook does not stay behind.
   platform.refused = {THookKind::JournalRecord, THookKind::MouseLowLevel};
   platform.calls.clear();
@@ -237,70 +200,42 @@ TEST_F(RecorderTest, FailuresLeaveTheStateAsItWas) {
   EXPECT_TRUE(platform.installed.empty());
 }
 
-TEST(RecorderPlaybackFailureTest, NoTimerMeansNoLowLevelPlayback) {
-  TFakeRecorderPlatform platform;
-  platform.refused = {THookKind::JournalPlayback};
-  platform.timersFail = true;
-  auto recorder = TRecorder::Create(platform);
-  WriteMacro(recorder->Stream(), {Event(kMsgMouseMove, 1, 1, 0)});
-  ExpectFailure([&] { recorder->Play(); }, "Playback hook cannot be created");
-  EXPECT_EQ(recorder->State(), rsIdle);
-  EXPECT_TRUE(platform.installed.empty());
-}
-
 TEST_F(RecorderTest, JournalPlaybackTiming) {
-  // 50, 1,250 and 1,290 ms: the first at once, the other two at 1,200; then 1,234 at 1,200.
+  // 50, 1,250 and 1,290 ms: the first at once, the other two at 1,200; so is 1,234. The
+  // five records are 100 bytes; the hook goes once the fifth is used.
   WriteMacro(recorder->Stream(),
              {Event(kMsgMouseMove, 1, 1, 50), Event(kMsgMouseMove, 2, 2, 1250),
-              Event(kMsgMouseMove, 3, 3, 1290), Event(kMsgKeyDown, 0x41, 1, 1234)});
+              Event(kMsgMouseMove, 3, 3, 1290), Event(kMsgKeyDown, 0x41, 1, 1234),
+              Event(kMsgKeyUp, 0x41, 1, 1399)});
+  ASSERT_EQ(recorder->Stream().Size(), 100);
   platform.clock.Set(0xFFFFFF00);  // the tick count wraps during the playback
   recorder->Play();
-  EXPECT_EQ(recorder->State(), rsPlaying);
   EXPECT_EQ(recorder->Path(), TInputPath::Journal);
-  EXPECT_EQ(recorder->StartTime(), 0xFFFFFF00);
   EXPECT_EQ(platform.calls, Calls{"SetHook JournalPlayback 1"});
-  EXPECT_EQ(recorder->CurrentEvent().time, 50u);  // left as stored
 
   // Asked again, the hook answers with the time still remaining.
   TEventMsg event;
   EXPECT_EQ(recorder->PlaybackHookProc(kHookGetNext, 0, Param(event)), 0);
   EXPECT_EQ(event, Event(kMsgMouseMove, 1, 1, 50));
   recorder->PlaybackHookProc(kHookSkip, 0, 0);
-  EXPECT_EQ(recorder->CurrentEvent().time, 0xFFFFFF00 + 1200);
   EXPECT_EQ(recorder->PlaybackHookProc(kHookGetNext, 0, Param(event)), 1200);
   platform.clock.Set(0xFFFFFF00 + 700);
   EXPECT_EQ(recorder->PlaybackHookProc(kHookGetNext, 0, Param(event)), 500);
-
   // Other codes get the current event and go on down the chain.
-  EXPECT_EQ(recorder->PlaybackHookProc(3, 0, Param(event)), TFakeRecorderPlatform::kNextHookResult);
+  EXPECT_EQ(recorder->PlaybackHookProc(3, 0, Param(event)), kNext);
   EXPECT_EQ(event.paramL, 2u);
-  EXPECT_EQ(recorder->PlaybackHookProc(-1, 0, 0), TFakeRecorderPlatform::kNextHookResult);
+  EXPECT_EQ(recorder->PlaybackHookProc(-1, 0, 0), kNext);
   EXPECT_EQ(platform.calls.back(), "CallNext 1 -1");
 
   const std::vector<SentEvent> used = RunJournal(*recorder, platform);
-  EXPECT_EQ(Times(used, 0xFFFFFF00), (std::vector<uint32_t>{1200, 1200, 1200}));
+  EXPECT_EQ(Times(used, 0xFFFFFF00), (std::vector<uint32_t>{1200, 1200, 1200, 1300}));
   EXPECT_EQ(used[2].event, Event(kMsgKeyDown, 0x41, 1, 0xFFFFFF00 + 1200));
   EXPECT_EQ(recorder->State(), rsIdle);
-  EXPECT_TRUE(platform.installed.empty());
-  EXPECT_EQ(changes, (std::vector<TRecorderState>{rsPlaying, rsIdle}));
+  EXPECT_EQ(platform.calls.back(), "Unhook 1");
+  EXPECT_EQ(changes, (States{rsPlaying, rsIdle}));
   // The watch for an unserved hook found it served.
   platform.clock.Advance(1000);
   EXPECT_EQ(recorder->Path(), TInputPath::Journal);
-}
-
-TEST_F(RecorderTest, AHundredByteMacroIsFiveEvents) {
-  std::vector<TEventMsg> macro;
-  for (uint32_t i = 0; i < 5; ++i) macro.push_back(Event(kMsgMouseMove, i, i, i * 100));
-  WriteMacro(recorder->Stream(), macro);
-  ASSERT_EQ(recorder->Stream().Size(), 100);
-  recorder->Play();
-  const std::vector<SentEvent> used = RunJournal(*recorder, platform, 5);
-  ASSERT_EQ(used.size(), 5u);
-  for (size_t i = 0; i < used.size(); ++i) EXPECT_EQ(used[i].event.paramL, i);
-  EXPECT_EQ(recorder->State(), rsIdle);
-  EXPECT_EQ(recorder->Hook(), 0u);
-  EXPECT_EQ(platform.calls.back(), "Unhook 1");
-  EXPECT_EQ(changes, (std::vector<TRecorderState>{rsPlaying, rsIdle}));
 }
 
 // Ctrl+Esc removes a journal hook behind the recorder's back.
@@ -311,7 +246,7 @@ TEST_F(RecorderTest, CancelledJournalKeepsTheStateUntilStop) {
   EXPECT_EQ(recorder->Hook(), 0u);
   recorder->Stop();
   EXPECT_EQ(platform.calls, Calls{"SetHook JournalRecord 1"});
-  EXPECT_EQ(changes, (std::vector<TRecorderState>{rsRecording, rsIdle}));
+  EXPECT_EQ(changes, (States{rsRecording, rsIdle}));
 
   // Nor does a cancelled playback switch to the low-level path.
   WriteMacro(recorder->Stream(), {Event(kMsgMouseMove, 1, 1, 0)});
@@ -320,8 +255,6 @@ TEST_F(RecorderTest, CancelledJournalKeepsTheStateUntilStop) {
   platform.clock.Advance(2000);
   EXPECT_TRUE(platform.sent.empty());
   EXPECT_EQ(recorder->State(), rsPlaying);
-  recorder->Stop();
-  EXPECT_EQ(recorder->State(), rsIdle);
 }
 
 TEST_F(RecorderTest, LowLevelRecording) {
@@ -331,31 +264,25 @@ TEST_F(RecorderTest, LowLevelRecording) {
   EXPECT_EQ(recorder->Path(), TInputPath::LowLevel);
   EXPECT_EQ(platform.calls, (Calls{"SetHook JournalRecord refused", "SetHook KeyboardLowLevel 1",
                                    "SetHook MouseLowLevel 2"}));
-  EXPECT_EQ(recorder->Hook(), 1u);
 
   // Input is recorded and passed on, injected or not.
   TLowLevelMouse click{640, 480, 0, false, 3100};
-  EXPECT_EQ(recorder->MouseHookProc(kHookAction, kMsgLButtonDown, Param(click)),
-            TFakeRecorderPlatform::kNextHookResult);
+  EXPECT_EQ(recorder->MouseHookProc(kHookAction, kMsgLButtonDown, Param(click)), kNext);
   EXPECT_EQ(platform.calls.back(), "CallNext 2 0");
   TLowLevelKey key{0x41, 0x1E, false, true, 3250};
-  EXPECT_EQ(recorder->KeyboardHookProc(kHookAction, kMsgKeyDown, Param(key)),
-            TFakeRecorderPlatform::kNextHookResult);
+  EXPECT_EQ(recorder->KeyboardHookProc(kHookAction, kMsgKeyDown, Param(key)), kNext);
   EXPECT_EQ(platform.calls.back(), "CallNext 1 0");
-  EXPECT_EQ(recorder->MouseHookProc(-1, kMsgMouseMove, Param(click)),
-            TFakeRecorderPlatform::kNextHookResult);
-  TLowLevelKey ctrl{0xA2, 0x1D, false, false, 3300};
+  EXPECT_EQ(recorder->MouseHookProc(-1, kMsgMouseMove, Param(click)), kNext);
+  TLowLevelKey ctrl{0xA2, 0x1D, false, false, 3300}, brk{0x03, 0x46, true, false, 3400};
   recorder->KeyboardHookProc(kHookAction, kMsgKeyDown, Param(ctrl));
-  TLowLevelKey brk{0x03, 0x46, true, false, 3400};
   recorder->KeyboardHookProc(kHookAction, kMsgKeyDown, Param(brk));
   EXPECT_EQ(recorder->State(), rsIdle);
   EXPECT_TRUE(platform.installed.empty());
   recorder->KeyboardHookProc(kHookAction, kMsgKeyUp, Param(brk));
 
   EXPECT_EQ(ReadMacro(recorder->Stream()),
-            (std::vector<TEventMsg>{
-                Event(kMsgLButtonDown, 640, 480, 100), Event(kMsgKeyDown, 0x1E41, 1, 250),
-                Event(kMsgKeyDown, 0x1DA2, 1, 300), Event(kMsgKeyDown, 0x4603, 0x8001, 400)}));
+            (Events{Event(kMsgLButtonDown, 640, 480, 100), Event(kMsgKeyDown, 0x1E41, 1, 250),
+                    Event(kMsgKeyDown, 0x1DA2, 1, 300), Event(kMsgKeyDown, 0x4603, 0x8001, 400)}));
 }
 
 TEST_F(RecorderTest, UnservedJournalPlaybackSwitchesToTheLowLevelPath) {
@@ -366,7 +293,6 @@ TEST_F(RecorderTest, UnservedJournalPlaybackSwitchesToTheLowLevelPath) {
   EXPECT_EQ(recorder->Path(), TInputPath::Journal);
   platform.clock.Advance(TRecorder::kServeTimeout);
   EXPECT_EQ(recorder->Path(), TInputPath::LowLevel);
-  EXPECT_EQ(recorder->StartTime(), 100 + TRecorder::kServeTimeout);
   EXPECT_EQ(platform.calls,
             (Calls{"SetHook JournalPlayback 1", "Unhook 1", "SetHook KeyboardLowLevel 2"}));
   platform.clock.Advance(2000);
@@ -376,7 +302,6 @@ TEST_F(RecorderTest, UnservedJournalPlaybackSwitchesToTheLowLevelPath) {
   // Once found out, the journal is not tried again.
   platform.calls.clear();
   platform.sent.clear();
-  platform.clock.Set(50000);
   recorder->Play();
   EXPECT_EQ(platform.calls, Calls{"SetHook KeyboardLowLevel 3"});
   platform.clock.Advance(10);
@@ -388,7 +313,6 @@ TEST_F(RecorderTest, UnservedJournalPlaybackSwitchesToTheLowLevelPath) {
   platform.calls.clear();
   recorder->Record(false);
   EXPECT_EQ(platform.calls, (Calls{"SetHook KeyboardLowLevel 4", "SetHook MouseLowLevel 5"}));
-  recorder->Stop();
 }
 
 TEST_F(RecorderTest, TheUsersOwnKeyEndsALowLevelPlayback) {
@@ -403,60 +327,46 @@ TEST_F(RecorderTest, TheUsersOwnKeyEndsALowLevelPlayback) {
   };
   platform.clock.Advance(200);
   EXPECT_EQ(platform.sent.size(), 2u);
-  EXPECT_EQ(recorder->State(), rsPlaying);
   TLowLevelKey escape{0x1B, 1, false, false, 0};
-  EXPECT_EQ(recorder->KeyboardHookProc(kHookAction, kMsgKeyUp, Param(escape)),
-            TFakeRecorderPlatform::kNextHookResult);
+  recorder->KeyboardHookProc(kHookAction, kMsgKeyUp, Param(escape));
   platform.clock.Advance(TRecorder::kReplayInterval);
   EXPECT_EQ(recorder->State(), rsPlaying);
   // The hook only takes note; the next tick ends the replay and lets the held key go.
-  EXPECT_EQ(recorder->KeyboardHookProc(kHookAction, kMsgKeyDown, Param(escape)),
-            TFakeRecorderPlatform::kNextHookResult);
+  EXPECT_EQ(recorder->KeyboardHookProc(kHookAction, kMsgKeyDown, Param(escape)), kNext);
   EXPECT_EQ(recorder->State(), rsPlaying);
   platform.clock.Advance(TRecorder::kReplayInterval);
   EXPECT_EQ(recorder->State(), rsIdle);
   EXPECT_TRUE(platform.installed.empty());
   ASSERT_EQ(platform.sent.size(), 3u);
   EXPECT_EQ(platform.sent[2].event.message, kMsgKeyUp);
-  platform.clock.Advance(6000);
-  EXPECT_EQ(platform.sent.size(), 3u);
 
-  // A key of the user's while a record is being sent.
+  // Ctrl+Break of the user's while a record is being sent.
   platform.sent.clear();
   platform.onSend = [&](const TEventMsg&) {
     TLowLevelKey brk{kVkCancel, 0x46, true, false, 0};
     recorder->KeyboardHookProc(kHookAction, kMsgKeyDown, Param(brk));
   };
   recorder->Play();
-  platform.clock.Advance(200);
-  EXPECT_EQ(platform.sent.size(), 2u);
+  platform.clock.Advance(6000);
+  EXPECT_EQ(platform.sent.size(), 2u);  // the Escape and its release
   EXPECT_EQ(recorder->State(), rsIdle);
 }
 
 TEST_F(RecorderTest, AReplayLeavesNoKeyOrButtonHeld) {
   platform.refused = {THookKind::JournalPlayback};
-  // A recording ended by Ctrl+Break has no key-ups for Ctrl and Break.
-  WriteMacro(recorder->Stream(),
-             {Event(kMsgKeyDown, 0x1E41, 1, 0), Event(kMsgKeyUp, 0x1E41, 1, 50),
-              Event(kMsgKeyDown, 0x1D11, 1, 100), Event(kMsgSysKeyDown, 0x3812, 1, 100),
-              Event(kMsgKeyDown, 0x4603, 0x8001, 200)});
+  // A recording ended by Ctrl+Break has no key-ups for Ctrl and Break: they go last first.
+  const Events macro = {Event(kMsgKeyDown, 0x1E41, 1, 0), Event(kMsgKeyUp, 0x1E41, 1, 0),
+                        Event(kMsgKeyDown, 0x1D11, 1, 100), Event(kMsgSysKeyDown, 0x3812, 1, 100),
+                        Event(kMsgKeyDown, 0x4603, 0x8001, 200)};
+  WriteMacro(recorder->Stream(), macro);
   recorder->Play();
   platform.clock.Advance(1000);
   EXPECT_EQ(recorder->State(), rsIdle);
-  std::vector<std::pair<uint32_t, uint32_t>> sent;
-  for (const SentEvent& s : platform.sent) sent.push_back({s.event.message, s.event.paramL});
-  EXPECT_EQ(sent, (std::vector<std::pair<uint32_t, uint32_t>>{
-                      {kMsgKeyDown, 0x1E41},
-                      {kMsgKeyUp, 0x1E41},
-                      {kMsgKeyDown, 0x1D11},
-                      {kMsgSysKeyDown, 0x3812},
-                      {kMsgKeyDown, 0x4603},
-                      {kMsgKeyUp, 0x4603},
-                      {kMsgSysKeyUp, 0x3812},
-                      {kMsgKeyUp, 0x1D11},
-                  }));
-  EXPECT_EQ(platform.sent[5].event.paramH, 0x8001u);
-  EXPECT_TRUE(recorder->HeldReleases().empty());
+  Events expected = macro, sent;
+  for (int i : {4, 3, 2}) expected.push_back(macro[i]);
+  for (uint32_t i : {5, 6, 7}) ++expected[i].message;  // its release
+  for (const SentEvent& s : platform.sent) sent.push_back(s.event);
+  EXPECT_EQ(sent, expected);
 
   // Stopped in the middle of a drag: the button comes up where the pointer is.
   recorder->Stream().Clear();
@@ -473,14 +383,6 @@ TEST_F(RecorderTest, AReplayLeavesNoKeyOrButtonHeld) {
   EXPECT_EQ(platform.sent[5].event.message, kMsgLButtonUp);
   EXPECT_EQ(platform.sent[5].event.paramL, 50u);
   EXPECT_EQ(platform.sent[5].event.paramH, 60u);
-
-  // The journal path replays nothing of its own.
-  platform.refused.clear();
-  platform.sent.clear();
-  recorder->Play();
-  RunJournal(*recorder, platform, 2);
-  recorder->Stop();
-  EXPECT_TRUE(platform.sent.empty());
 }
 
 }  // namespace
