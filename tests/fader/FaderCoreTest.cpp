@@ -21,7 +21,7 @@ struct Fader {
   TFakeTimer timer{clock};
   TFaderCore core{timer};
   Events events;
-  std::vector<int> progress;  // of every redrawn frame
+  std::vector<int> progress;  // of every frame of the latest item
   int invalidates = 0;
   bool loading = false;
 
@@ -74,7 +74,6 @@ TEST(FaderCore, TimelineWithTheMainWindowSettings) {
   f.Run(2000);  // 12800: Y fading since 12725
   EXPECT_EQ(f.core.CurrentText(), "Y");
   f.Show({"P"});
-  EXPECT_EQ(f.core.PreviousText(), "");
   EXPECT_EQ(f.Run(800), (Events{"12805 show P", "13525 complete P"}));
   EXPECT_EQ(f.core.PreviousText(), "");
 }
@@ -86,26 +85,22 @@ TEST(FaderCore, PassesOverEmptyAndSingleItemLists) {
   empty.Show({});
   EXPECT_EQ(empty.Run(20000), (Events{"5 show ", "725 complete ", "2725 show ", "3445 complete ",
                                       "5445 show ", "5445 complete "}));
-  EXPECT_FALSE(empty.core.Active());
-  EXPECT_FALSE(empty.timer.Enabled());
+  EXPECT_FALSE(empty.core.Active() || empty.timer.Enabled());
   EXPECT_EQ(empty.core.PassCount(), 3);
-  EXPECT_EQ(empty.core.LineIndex(), -1);
   EXPECT_GE(empty.invalidates, 1);
 
-  // Switching off after the last pass leaves the last item shown, with one more OnComplete.
+  // Switching off after the last pass leaves the last item shown, with one more OnComplete;
+  // switched on again it counts its passes afresh.
   Fader two;
   two.core.SetRepeatCount(2);
   two.Show({"A", "B"});
-  Events events = two.Run(20000);
+  const Events events = two.Run(20000);
   ASSERT_EQ(events.size(), 10u);
-  EXPECT_EQ(events[8], "10885 show B");
-  EXPECT_EQ(events[9], "10885 complete B");
+  EXPECT_EQ(Events(events.begin() + 8, events.end()), (Events{"10885 show B", "10885 complete B"}));
   EXPECT_EQ(two.progress, std::vector<int>{100});
   EXPECT_FALSE(two.core.Active());
-  EXPECT_EQ(two.core.LineIndex(), 1);
-  two.core.SetActive(true);  // counts its passes afresh
+  two.core.SetActive(true);
   EXPECT_EQ(two.Run(1000), (Events{"20005 show A", "20725 complete A"}));
-  EXPECT_TRUE(two.core.Active());
 
   // A single item fades into itself, counting a pass each time.
   Fader one;
@@ -130,10 +125,6 @@ TEST(FaderCore, FadeStepsAndHaltingDelays) {
   f.core.SetFadeStep(100);
   EXPECT_EQ(f.Run(2000), (Events{"2995 show B", "2995 complete B"}));
   EXPECT_EQ(f.progress, std::vector<int>{100});
-  f.core.SetFadeStep(0);
-  EXPECT_EQ(f.core.FadeStep(), 1);
-  f.core.SetFadeStep(250);
-  EXPECT_EQ(f.core.FadeStep(), 100);
 
   // LineDelay 0 halts once an item is shown, until it is nonzero again.
   Fader g;
@@ -166,9 +157,8 @@ TEST(FaderCore, SwitchingOffAndChangingLines) {
   f.Show({"A", "B", "C"});
   f.Run(2800);  // B fading in
   const int before = f.invalidates;
-  f.core.SetActive(false);
-  EXPECT_EQ(f.core.Progress(), 100);
-  EXPECT_EQ(f.core.CurrentText(), "B");
+  f.core.SetActive(false);  // B shown fully
+  EXPECT_TRUE(f.core.Progress() == 100 && f.core.CurrentText() == "B");
   EXPECT_EQ(f.invalidates, before + 1);
   EXPECT_TRUE(f.Run(10000).empty());
 
@@ -182,7 +172,6 @@ TEST(FaderCore, SwitchingOffAndChangingLines) {
   f.Run(1000);
   f.core.Lines().Delete(2);
   EXPECT_EQ(f.core.LineIndex(), 1);
-  EXPECT_EQ(f.core.CurrentText(), "C");
   f.core.Lines().Clear();
   EXPECT_EQ(f.core.LineIndex(), -1);
   EXPECT_EQ(f.core.CurrentText(), "C");
@@ -197,8 +186,7 @@ TEST(FaderCore, SwitchingOffAndChangingLines) {
   off.core.Reset();
   EXPECT_EQ(off.invalidates, 1);
   EXPECT_TRUE(off.Run(60000).empty());
-  EXPECT_EQ(off.core.CurrentText(), "");
-  EXPECT_EQ(off.core.LineIndex(), -1);
+  EXPECT_TRUE(off.core.CurrentText().empty() && off.core.LineIndex() == -1);
   // Moving the line while an item is held starts a LineDelay wait.
   off.core.Lines().Add("B");
   off.core.SetActive(true);
@@ -206,21 +194,18 @@ TEST(FaderCore, SwitchingOffAndChangingLines) {
   EXPECT_EQ(off.Run(2100), Events{"62000 show A"});
 }
 
-TEST(FaderCore, DefaultsSettersAndLoading) {
+TEST(FaderCore, SettersAndLoading) {
   Fader f;
-  const TFaderCore& c = f.core;
-  EXPECT_TRUE(!c.Active() && !f.timer.Enabled() && c.LineIndex() == -1 && c.Progress() == 0 &&
-              c.PassCount() == 0 && c.CurrentText().empty() && c.PreviousText().empty());
-  EXPECT_TRUE(c.LineDelay() == 2000 && c.FadeDelay() == 30 && c.FadeStep() == 4 &&
-              c.RepeatCount() == 0 && c.Alignment() == taCenter && c.WordWrap() &&
-              !c.Transparent() && c.BackgroundMode() == bmTiled);
-  EXPECT_EQ(std::vector<std::string>(c.Lines().begin(), c.Lines().end()),
-            TFaderCore::DefaultLines());
-  EXPECT_FALSE(c.LinesStored());
+  EXPECT_FALSE(f.core.LinesStored());
   f.core.Lines().Add("x");
-  EXPECT_TRUE(c.LinesStored());
+  EXPECT_TRUE(f.core.LinesStored());
+  // Held in range: a step of 0 would never end a fade, a negative count would end at once.
+  f.core.SetFadeStep(0);
+  EXPECT_EQ(f.core.FadeStep(), 1);
+  f.core.SetFadeStep(250);
+  EXPECT_EQ(f.core.FadeStep(), 100);
   f.core.SetRepeatCount(-5);
-  EXPECT_EQ(c.RepeatCount(), 0);
+  EXPECT_EQ(f.core.RepeatCount(), 0);
 
   // Look setters ask for a repaint, only when the value changes.
   f.core.SetAlignment(taLeftJustify);
@@ -232,22 +217,11 @@ TEST(FaderCore, DefaultsSettersAndLoading) {
   f.core.SetBackgroundMode(bmCentered);
   EXPECT_EQ(f.invalidates, 4);
 
-  // A delay change takes effect at once in its own phase only.
-  f.Show({"A"});
-  f.Run(730);
-  f.core.SetFadeDelay(50);
-  EXPECT_EQ(f.timer.Interval(), 2000u);
-  f.core.SetLineDelay(700);
-  EXPECT_EQ(f.Run(800), (Events{"1430 show A"}));
-  f.core.SetLineDelay(900);
-  EXPECT_EQ(f.timer.Interval(), 50u);
-
   // While the form loads, Active is only recorded; Loaded starts the timer.
   Fader l;
   l.loading = true;
   l.core.SetActive(true);
-  EXPECT_TRUE(l.core.Active());
-  EXPECT_EQ(l.core.Progress(), 100);
+  EXPECT_TRUE(l.core.Active() && l.core.Progress() == 100);
   EXPECT_FALSE(l.timer.Enabled());
   l.loading = false;
   l.core.Loaded();
@@ -324,12 +298,12 @@ TEST(FaderPainting, Geometry) {
   EXPECT_EQ(CenteredOrigin(134, 54, 31, 60), (FaderPoint{51, -3}));
   EXPECT_EQ(CenteredOrigin(10, 10, 13, 13), (FaderPoint{-1, -1}));
 
-  const auto tiles = TilePositions({0, 0, 134, 54}, 50, 20);
+  // From the corner, one spare row and column even for an exact fit; none without pixels.
+  const auto tiles = TilePositions({3, 1, 137, 55}, 50, 20);
   ASSERT_EQ(tiles.size(), 9u);
-  EXPECT_EQ(tiles[0], (FaderPoint{0, 0}));
-  EXPECT_EQ(tiles[2], (FaderPoint{100, 0}));
-  EXPECT_EQ(tiles[8], (FaderPoint{100, 40}));
-  EXPECT_EQ(TilePositions({0, 0, 100, 40}, 50, 20).size(), 9u);  // exact fit: one spare each way
+  EXPECT_EQ(tiles[2], (FaderPoint{103, 1}));
+  EXPECT_EQ(tiles[8], (FaderPoint{103, 41}));
+  EXPECT_EQ(TilePositions({0, 0, 100, 40}, 50, 20).size(), 9u);
   EXPECT_TRUE(TilePositions({0, 0, 134, 54}, 0, 20).empty());
 
   EXPECT_EQ(DrawTextFlags(taCenter, true, false, false), 0x811u);
