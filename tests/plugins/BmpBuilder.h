@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
+#include <random>
 #include <vector>
 
 struct BmpFormat {
@@ -10,9 +12,9 @@ struct BmpFormat {
   int bitsPerPixel = 24;
   uint32_t compression = 0;  // BI_RGB 0, RLE8 1, RLE4 2, BITFIELDS 3, ALPHABITFIELDS 6
   bool topDown = false;
-  uint32_t masks[4] = {};         // red, green, blue, alpha for the bit-field formats
-  uint32_t colorsUsed = 0;        // biClrUsed
-  std::vector<uint32_t> palette;  // 0x00RRGGBB, written as the table
+  uint32_t masks[4] = {};              // red, green, blue, alpha for the bit-field formats
+  uint32_t colorsUsed = 0;             // biClrUsed
+  std::vector<uint32_t> palette = {};  // 0x00RRGGBB, written as the table
 };
 
 inline void Put16(std::vector<uint8_t>& out, uint32_t v) {
@@ -142,4 +144,56 @@ inline size_t BitsOffset(const BmpFormat& f) {
   if (f.headerSize == 40 && (f.compression == 3 || f.compression == 6))
     at += f.compression == 6 ? 16 : 12;
   return at + f.palette.size() * (f.headerSize == 12 ? 3 : 4);
+}
+
+// A format with a random palette: full for its depth, or `colors` entries given in biClrUsed.
+inline BmpFormat Format(uint32_t header, int bpp, uint32_t compression = 0, bool topDown = false,
+                        std::initializer_list<uint32_t> masks = {}, int colors = -1) {
+  static std::mt19937 rng(7);
+  BmpFormat f{header, bpp, compression, topDown};
+  int i = 0;
+  for (uint32_t m : masks) f.masks[i++] = m;
+  if (bpp <= 8) {
+    for (int n = colors < 0 ? 1 << bpp : colors; n > 0; --n) f.palette.push_back(rng() & 0xFFFFFF);
+    if (header != 12 && colors >= 0) f.colorsUsed = static_cast<uint32_t>(colors);
+  }
+  return f;
+}
+
+// Every kind of bitmap the reader knows: each header, depth, compression and orientation.
+inline std::vector<BmpFormat> EveryFormat() {
+  constexpr uint32_t kRle8 = 1, kRle4 = 2, kFields = 3, kAlphaFields = 6;
+  const auto k565 = {0xF800u, 0x07E0u, 0x001Fu};
+  return {Format(12, 1), Format(12, 4), Format(12, 8), Format(12, 24), Format(40, 1),
+          Format(40, 1, 0, true), Format(40, 4), Format(40, 4, 0, true), Format(40, 8),
+          Format(40, 8, 0, true), Format(40, 16), Format(40, 24), Format(40, 24, 0, true),
+          Format(40, 32), Format(40, 32, 0, true),
+          // Tables shorter than the depth allows: indexes beyond them are black.
+          Format(40, 8, 0, false, {}, 5), Format(40, 4, 0, true, {}, 15),
+          Format(40, 16, kFields, false, k565), Format(40, 16, kFields, true, {0xF00, 0xF0, 0xF}),
+          Format(40, 32, kFields, false, {0x3FF00000, 0xFFC00, 0x3FF}),
+          Format(40, 32, kFields, true, {0xFF, 0xFF00, 0xFF0000}),
+          Format(40, 32, kAlphaFields, false, {0xFF0000, 0xFF00, 0xFF, 0xFF000000}),
+          Format(52, 16, kFields, false, k565),
+          Format(56, 32, kFields, true, {0xFF00, 0xFF0000, 0xFF000000}),
+          Format(108, 16, 0, false, k565),  // BI_RGB ignores the masks a longer header carries
+          Format(124, 24, 0, true), Format(124, 32, kFields, false, {0xFF0000, 0xFF00, 0xFF}),
+          Format(40, 8, kRle8), Format(40, 8, kRle8, false, {}, 20), Format(40, 4, kRle4),
+          Format(124, 4, kRle4), Format(108, 8, kRle8, false, {}, 7)};
+}
+
+// Raw values for a picture of the format, with repeats for the run-length forms.
+inline std::vector<uint32_t> RandomValues(const BmpFormat& f, int width, int height,
+                                          std::mt19937& rng) {
+  const size_t count = static_cast<size_t>(width) * height;
+  const bool runs = f.compression == 1 || f.compression == 2;
+  std::vector<uint32_t> values;
+  while (values.size() < count) {
+    uint32_t v = rng();
+    if (f.bitsPerPixel <= 8) v %= 1u << f.bitsPerPixel;
+    if (f.bitsPerPixel == 16) v &= 0xFFFF;
+    for (int n = runs && rng() % 3 == 0 ? 1 + rng() % 9 : 1; n > 0 && values.size() < count; --n)
+      values.push_back(v);
+  }
+  return values;
 }

@@ -22,37 +22,27 @@ using Bytes = std::vector<uint8_t>;
 Bytes ReadAll(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   EXPECT_TRUE(in) << path;
-  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return Bytes(std::istreambuf_iterator<char>(in), {});
 }
 
-std::string Upper(std::string s) {
-  for (char& c : s)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return s;
-}
-
-// Section and key names without regard to case, as the platform's profile functions read.
-using Profile = std::map<std::string, std::map<std::string, std::string>>;
-
-Profile ParseIni(const Bytes& bytes) {
-  Profile profile;
-  std::string section;
-  size_t start = 0;
-  while (start < bytes.size()) {
-    const auto cr = std::find(bytes.begin() + start, bytes.end(), '\r');
-    const std::string line(bytes.begin() + start, cr);
-    const bool crlf = cr != bytes.end() && cr + 1 != bytes.end() && cr[1] == '\n';
-    EXPECT_TRUE(crlf) << "every line ends with CR LF: " << line;
-    if (!crlf) break;
-    EXPECT_EQ(line.find('\n'), std::string::npos) << "a bare LF in " << line;
-    start = static_cast<size_t>(cr - bytes.begin()) + 2;
-    if (line.size() > 2 && line.front() == '[' && line.back() == ']') {
-      section = Upper(line.substr(1, line.size() - 2));
-    } else if (const size_t eq = line.find('='); eq != std::string::npos) {
-      profile[section][Upper(line.substr(0, eq))] = line.substr(eq + 1);
-    }
+// Section and key names in capitals, as the platform's profile functions ignore their case.
+std::map<std::string, std::string> ParseIni(const Bytes& bytes) {
+  std::map<std::string, std::string> keys;
+  std::string text(bytes.begin(), bytes.end()), section;
+  EXPECT_TRUE(text.ends_with("\r\n"));
+  for (size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos;
+       start = end + 2) {
+    std::string line = text.substr(start, end - start);
+    EXPECT_EQ(line.find_first_of("\r\n"), std::string::npos) << "lines end with CR LF: " << line;
+    const size_t eq = line.find('=');
+    for (size_t i = 0; i < std::min(eq, line.size()); ++i)
+      if (line[i] >= 'a' && line[i] <= 'z') line[i] = static_cast<char>(line[i] - 'a' + 'A');
+    if (line.starts_with('['))
+      section = line;
+    else if (eq != std::string::npos)
+      keys[section + line.substr(0, eq)] = line.substr(eq + 1);
   }
-  return profile;
+  return keys;
 }
 
 uint32_t Le(const Bytes& b, size_t at, int bytes) {
@@ -61,33 +51,25 @@ uint32_t Le(const Bytes& b, size_t at, int bytes) {
   return v;
 }
 
-// A short mono PCM chime that starts and ends quietly.
+// A mono 16-bit PCM chime, audible, not clipped, that starts and ends quietly.
 void CheckWave(const Bytes& wav) {
   ASSERT_GE(wav.size(), 44u);
-  EXPECT_EQ(std::string(wav.begin(), wav.begin() + 4), "RIFF");
+  EXPECT_EQ(
+      std::string(wav.begin(), wav.begin() + 4) + std::string(wav.begin() + 8, wav.begin() + 16),
+      "RIFFWAVEfmt ");
   EXPECT_EQ(Le(wav, 4, 4), wav.size() - 8);
-  EXPECT_EQ(std::string(wav.begin() + 8, wav.begin() + 16), "WAVEfmt ");
-  EXPECT_EQ(Le(wav, 20, 2), 1u) << "PCM";
-  EXPECT_EQ(Le(wav, 22, 2), 1u) << "mono";
-  const uint32_t rate = Le(wav, 24, 4), bits = Le(wav, 34, 2);
-  ASSERT_TRUE(bits == 8 || bits == 16);
-  EXPECT_EQ(Le(wav, 28, 4), rate * bits / 8);
+  EXPECT_EQ(Le(wav, 20, 4), 0x00010001u) << "PCM, mono";
+  EXPECT_EQ(Le(wav, 28, 4), Le(wav, 24, 4) * 2);
+  EXPECT_EQ(Le(wav, 32, 4), 0x00100002u) << "16 bits";
   EXPECT_EQ(std::string(wav.begin() + 36, wav.begin() + 40), "data");
-  const uint32_t dataBytes = Le(wav, 40, 4);
-  ASSERT_EQ(dataBytes, wav.size() - 44);
-  const double seconds = static_cast<double>(dataBytes) / (rate * bits / 8);
-  EXPECT_GT(seconds, 0.1);
-  EXPECT_LT(seconds, 1.0);
-  EXPECT_LT(wav.size(), 64u * 1024);
-  std::vector<int> samples;
-  for (size_t at = 44; at < wav.size(); at += bits / 8)
-    samples.push_back(bits == 16 ? static_cast<int16_t>(Le(wav, at, 2)) : (wav[at] - 128) * 256);
-  const int peak = std::abs(*std::max_element(
-      samples.begin(), samples.end(), [](int a, int b) { return std::abs(a) < std::abs(b); }));
-  EXPECT_GT(peak, 32768 / 4) << "audible";
-  EXPECT_LT(peak, 32767) << "not clipped";
-  EXPECT_LT(std::abs(samples.front()), 328) << "no click at the start";
-  EXPECT_LT(std::abs(samples.back()), 328) << "no click at the end";
+  ASSERT_EQ(Le(wav, 40, 4), wav.size() - 44);
+  int peak = 0;
+  for (size_t at = 44; at < wav.size(); at += 2)
+    peak = std::max(peak, std::abs(static_cast<int16_t>(Le(wav, at, 2))));
+  EXPECT_GT(peak, 32768 / 4);
+  EXPECT_LT(peak, 32767);
+  EXPECT_LT(std::abs(static_cast<int16_t>(Le(wav, 44, 2))), 328) << "a click at the start";
+  EXPECT_LT(std::abs(static_cast<int16_t>(Le(wav, wav.size() - 2, 2))), 328) << "at the end";
 }
 
 TEST(PluginData, PicturesSitOnTheCharacterAndSoundsPlay) {
@@ -100,26 +82,23 @@ TEST(PluginData, PicturesSitOnTheCharacterAndSoundsPlay) {
     if (folder.extension() != ".plg") continue;
     SCOPED_TRACE(folder.filename().string());
     ++plugins;
-    const Profile ini = ParseIni(ReadAll(folder / "plugin.ini"));
-    const auto& plugin = ini.at("PLUGIN");
-    const std::string imgName = plugin.at("IMGNAME");
+    auto ini = ParseIni(ReadAll(folder / "plugin.ini"));
+    const std::string imgName = ini["[PLUGIN]IMGNAME"];
     ASSERT_TRUE(IsNameWithinFolder(imgName));
     // The keys convert whole; an absent or broken one would put the picture at 0, 0.
     int top = 0, left = 0;
-    ASSERT_TRUE(TryStrToInt(plugin.at("PTOP"), top));
-    ASSERT_TRUE(TryStrToInt(plugin.at("PLEFT"), left));
+    ASSERT_TRUE(TryStrToInt(ini["[PLUGIN]PTOP"], top));
+    ASSERT_TRUE(TryStrToInt(ini["[PLUGIN]PLEFT"], left));
 
     const DecodedBitmap picture = DecodeBmpFile(ReadAll(folder / imgName));
-    EXPECT_EQ(picture.bitsPerPixel, 24);
     EXPECT_EQ(picture.TransparentColor(), 0xFF00FFu) << "magenta left undrawn";
     int shown = 0;
     for (int y = 0; y < picture.height; ++y)
       for (int x = 0; x < picture.width; ++x) {
         if (picture.PixelColor(x, y) == picture.TransparentColor()) continue;
         const int wx = left + x, wy = top + y;
-        ASSERT_TRUE(wx >= 0 && wy >= 0 && wx < kClientWidth && wy < character.height)
-            << "pixel " << x << ", " << y << " lies outside the window";
-        ASSERT_NE(character.PixelColor(wx, wy), kSkinGreen)
+        ASSERT_TRUE(wx >= 0 && wy >= 0 && wx < kClientWidth && wy < character.height &&
+                    character.PixelColor(wx, wy) != kSkinGreen)
             << "pixel " << x << ", " << y << " falls outside the window's outline";
         for (const ControlArea& area : kCharacterControls)
           ASSERT_FALSE(wx >= area.left && wx < area.left + area.width && wy >= area.top &&
@@ -129,12 +108,10 @@ TEST(PluginData, PicturesSitOnTheCharacterAndSoundsPlay) {
       }
     EXPECT_GT(shown, 500);
 
-    const auto sound = ini.find("SOUND");
-    if (sound != ini.end() && sound->second.count("WAV") && sound->second.at("WAV") == "True") {
+    if (ini["[SOUND]WAV"] == "True") {
       ++withSound;
-      const std::string wavName = sound->second.at("WAVNAME");
-      ASSERT_TRUE(IsNameWithinFolder(wavName));
-      CheckWave(ReadAll(folder / wavName));
+      ASSERT_TRUE(IsNameWithinFolder(ini["[SOUND]WAVNAME"]));
+      CheckWave(ReadAll(folder / ini["[SOUND]WAVNAME"]));
     }
   }
   EXPECT_EQ(plugins, 2);

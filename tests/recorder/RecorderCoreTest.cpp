@@ -1,6 +1,9 @@
+// The recorder against a fake hook platform and a fake tick count.
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
+#include <set>
 
 #include "FakeRecorderPlatform.h"
 
@@ -98,7 +101,7 @@ TEST_F(RecorderTest, OneRecorderAtATimeStoppedWhenDestroyed) {
   EXPECT_NE(recorder, nullptr);
 }
 
-TEST_F(RecorderTest, RecordingUntilCtrlBreak) {
+TEST_F(RecorderTest, RecordingUntilCtrlBreakThenAppending) {
   recorder->Stream().WriteBuffer("old macro", 9);
   platform.clock.Set(10000);
   recorder->Record(false);
@@ -117,37 +120,33 @@ TEST_F(RecorderTest, RecordingUntilCtrlBreak) {
   // An event still queued from before the start counts as at the start.
   Journal(Event(kMsgMouseMove, 301, 200, 9990));
   Journal(Event(kMsgKeyDown, 0x1D11, 1, 11000));                // Ctrl
-  EXPECT_EQ(Journal(Event(kMsgKeyLast, 0x4603, 1, 11200)), 0);  // Break
+  EXPECT_EQ(Journal(Event(kMsgKeyLast, 0x4603, 1, 15000)), 0);  // Break
   EXPECT_EQ(recorder->State(), rsIdle);
   EXPECT_TRUE(platform.installed.empty());
   EXPECT_EQ(changes, (States{rsRecording, rsIdle}));
   // A late call after the hook is gone records nothing.
-  Journal(Event(kMsgKeyUp, 0x4603, 1, 11300));
+  Journal(Event(kMsgKeyUp, 0x4603, 1, 15100));
 
-  EXPECT_EQ(ReadMacro(recorder->Stream()),
-            (Events{Event(kMsgMouseMove, 3, 200, 50, 0x1234), Event(kMsgKeyLast + 1, 3, 1, 50),
-                    Event(kMsgMouseMove, 301, 200, 0), Event(kMsgKeyDown, 0x1D11, 1, 1000),
-                    Event(kMsgKeyLast, 0x4603, 1, 1200)}));
-}
-
-// The stream's position is wherever the last caller left it (a load leaves it at 0);
-// appending still goes after the old records, and a trailing fragment is dropped.
-TEST_F(RecorderTest, AppendContinuesAfterTheLastWholeRecord) {
-  WriteMacro(recorder->Stream(),
-             {Event(kMsgMouseMove, 1, 1, 100), Event(kMsgKeyDown, 0x41, 1, 5000, 7)});
+  // Appending goes after the last whole record wherever the position was left (a load
+  // leaves it at 0), drops a trailing fragment and continues the old timeline.
   recorder->Stream().WriteBuffer("frag", 4);
   recorder->Stream().SetPosition(0);
   platform.clock.Set(70000);
   recorder->Record(true);
   EXPECT_EQ(recorder->StartTime(), 65000u);
-  Journal(Event(kMsgKeyUp, 0x41, 1, 70300));
-  recorder->Stop();
-  EXPECT_EQ(recorder->Stream().Size(), 60);
+  Journal(Event(kMsgKeyUp, 0x4603, 1, 70300));
+  EXPECT_EQ(recorder->Stream().Size(), 120);
   EXPECT_EQ(ReadMacro(recorder->Stream()),
-            (Events{Event(kMsgMouseMove, 1, 1, 100), Event(kMsgKeyDown, 0x41, 1, 5000, 7),
-                    Event(kMsgKeyUp, 0x41, 1, 5300)}));
+            (Events{Event(kMsgMouseMove, 3, 200, 50, 0x1234), Event(kMsgKeyLast + 1, 3, 1, 50),
+                    Event(kMsgMouseMove, 301, 200, 0), Event(kMsgKeyDown, 0x1D11, 1, 1000),
+                    Event(kMsgKeyLast, 0x4603, 1, 5000), Event(kMsgKeyUp, 0x4603, 1, 5300)}));
 
-  // An empty stream starts at 0.
+  // Appending nothing drops the fragment all the same; an empty stream starts at 0.
+  recorder->Stop();
+  recorder->Stream().WriteBuffer("frag", 4);
+  recorder->Record(true);
+  recorder->Stop();
+  EXPECT_EQ(recorder->Stream().Size(), 120);
   recorder->Stream().Clear();
   platform.clock.Set(90000);
   recorder->Record(true);
@@ -315,30 +314,43 @@ TEST_F(RecorderTest, UnservedJournalPlaybackSwitchesToTheLowLevelPath) {
   EXPECT_EQ(platform.calls, (Calls{"SetHook KeyboardLowLevel 4", "SetHook MouseLowLevel 5"}));
 }
 
-TEST_F(RecorderTest, TheUsersOwnKeyEndsALowLevelPlayback) {
+TEST_F(RecorderTest, TheUsersKeyEndsALowLevelReplayThatLetsGoOfWhatItPressed) {
   platform.refused = {THookKind::JournalPlayback};
-  WriteMacro(recorder->Stream(), {Event(kMsgKeyDown, 0x1B, 1, 0), Event(kMsgKeyDown, 0x1B, 1, 100),
-                                  Event(kMsgMouseMove, 1, 1, 5000)});
+  // As a recording ended by Ctrl+Break: no key-ups for Ctrl and Break.
+  const Events macro = {
+      Event(kMsgKeyDown, 0x1E41, 1, 0),       Event(kMsgKeyUp, 0x1E41, 1, 0),
+      Event(kMsgKeyDown, 0x1D11, 1, 100),     Event(kMsgSysKeyDown, 0x3812, 1, 100),
+      Event(kMsgMouseMove, 10, 10, 100),      Event(kMsgLButtonDown, 10, 10, 100),
+      Event(kMsgXButtonDown, 10, 10, 100, 2), Event(kMsgMouseMove, 50, 60, 200),
+      Event(kMsgXButtonUp, 50, 60, 200, 2),   Event(kMsgKeyDown, 0x4603, 0x8001, 200),
+      Event(kMsgLButtonUp, 90, 90, 5000)};
+  WriteMacro(recorder->Stream(), macro);
   recorder->Play();
-  // The replayed Escape comes back injected and is not taken for the user's.
+  // The replayed keys come back injected and are not taken for the user's.
   platform.onSend = [&](const TEventMsg& event) {
     TLowLevelKey key{event.paramL & 0xFF, 1, false, true, 0};
-    recorder->KeyboardHookProc(kHookAction, event.message, Param(key));
+    if (IsKeyMessage(event.message))
+      recorder->KeyboardHookProc(kHookAction, event.message, Param(key));
   };
-  platform.clock.Advance(200);
-  EXPECT_EQ(platform.sent.size(), 2u);
-  TLowLevelKey escape{0x1B, 1, false, false, 0};
+  platform.clock.Advance(300);
+  TLowLevelKey escape{kVkEscape, 1, false, false, 0};
   recorder->KeyboardHookProc(kHookAction, kMsgKeyUp, Param(escape));
   platform.clock.Advance(TRecorder::kReplayInterval);
   EXPECT_EQ(recorder->State(), rsPlaying);
-  // The hook only takes note; the next tick ends the replay and lets the held key go.
+  // The hook only takes note of a key press; the next tick ends the replay.
   EXPECT_EQ(recorder->KeyboardHookProc(kHookAction, kMsgKeyDown, Param(escape)), kNext);
   EXPECT_EQ(recorder->State(), rsPlaying);
   platform.clock.Advance(TRecorder::kReplayInterval);
   EXPECT_EQ(recorder->State(), rsIdle);
   EXPECT_TRUE(platform.installed.empty());
-  ASSERT_EQ(platform.sent.size(), 3u);
-  EXPECT_EQ(platform.sent[2].event.message, kMsgKeyUp);
+  // What is still pressed comes up last first, a button where the pointer is.
+  Events expected(macro.begin(), macro.end() - 1), sent;
+  expected.insert(expected.end(),
+                  {Event(kMsgKeyUp, 0x4603, 0x8001, 200), Event(kMsgLButtonUp, 50, 60, 100),
+                   Event(kMsgSysKeyUp, 0x3812, 1, 100), Event(kMsgKeyUp, 0x1D11, 1, 100)});
+  for (const SentEvent& s : platform.sent) sent.push_back(s.event);
+  EXPECT_EQ(sent, expected);
+  EXPECT_TRUE(recorder->HeldReleases().empty());
 
   // Ctrl+Break of the user's while a record is being sent.
   platform.sent.clear();
@@ -348,41 +360,116 @@ TEST_F(RecorderTest, TheUsersOwnKeyEndsALowLevelPlayback) {
   };
   recorder->Play();
   platform.clock.Advance(6000);
-  EXPECT_EQ(platform.sent.size(), 2u);  // the Escape and its release
-  EXPECT_EQ(recorder->State(), rsIdle);
+  EXPECT_EQ(platform.sent.size(), 2u);  // the first key and its release
 }
 
-TEST_F(RecorderTest, AReplayLeavesNoKeyOrButtonHeld) {
-  platform.refused = {THookKind::JournalPlayback};
-  // A recording ended by Ctrl+Break has no key-ups for Ctrl and Break: they go last first.
-  const Events macro = {Event(kMsgKeyDown, 0x1E41, 1, 0), Event(kMsgKeyUp, 0x1E41, 1, 0),
-                        Event(kMsgKeyDown, 0x1D11, 1, 100), Event(kMsgSysKeyDown, 0x3812, 1, 100),
-                        Event(kMsgKeyDown, 0x4603, 0x8001, 200)};
-  WriteMacro(recorder->Stream(), macro);
-  recorder->Play();
-  platform.clock.Advance(1000);
-  EXPECT_EQ(recorder->State(), rsIdle);
-  Events expected = macro, sent;
-  for (int i : {4, 3, 2}) expected.push_back(macro[i]);
-  for (uint32_t i : {5, 6, 7}) ++expected[i].message;  // its release
-  for (const SentEvent& s : platform.sent) sent.push_back(s.event);
-  EXPECT_EQ(sent, expected);
+// Random bytes as a macro: both paths play every whole record once, in order, never before
+// it is due, ignore a trailing fragment and come to an end; the low-level replay then lets
+// go of every key and button the records left pressed.
+std::vector<uint8_t> RandomMacro(std::mt19937& random) {
+  std::vector<uint8_t> bytes(std::uniform_int_distribution<size_t>(0, 230)(random));
+  for (uint8_t& byte : bytes) byte = static_cast<uint8_t>(random());
+  auto put = [&](size_t at, uint32_t value) {
+    for (int i = 0; i < 4 && at + i < bytes.size(); ++i)
+      bytes[at + i] = static_cast<uint8_t>(value >> (8 * i));
+  };
+  const bool sensibleTimes = random() % 2;
+  const uint32_t messages[] = {kMsgKeyDown,   kMsgKeyUp,       kMsgSysKeyDown, kMsgSysKeyUp,
+                               kMsgMouseMove, kMsgLButtonDown, kMsgLButtonUp,  kMsgRButtonDown,
+                               kMsgRButtonUp, kMsgXButtonDown, kMsgXButtonUp,  kMsgMouseWheel};
+  uint32_t t = 0;
+  for (size_t at = 0; at < bytes.size(); at += kEventMsgSize) {
+    // Often real input on few keys and X buttons, so that they are pressed and released.
+    if (random() % 4) {
+      put(at, messages[random() % std::size(messages)]);
+      put(at + 4, random() % 4);
+      put(at + 16, random() % 3);
+    }
+    // Sometimes times that make sense, so that the schedule is not all overdue or far off.
+    if (sensibleTimes) put(at + 12, t += random() % 3000);
+  }
+  return bytes;
+}
 
-  // Stopped in the middle of a drag: the button comes up where the pointer is.
-  recorder->Stream().Clear();
-  platform.sent.clear();
-  WriteMacro(recorder->Stream(),
-             {Event(kMsgMouseMove, 10, 10, 0), Event(kMsgLButtonDown, 10, 10, 0),
-              Event(kMsgXButtonDown, 10, 10, 0, 2), Event(kMsgMouseMove, 50, 60, 100),
-              Event(kMsgXButtonUp, 50, 60, 100, 2), Event(kMsgLButtonUp, 90, 90, 1000)});
-  recorder->Play();
-  platform.clock.Advance(500);
-  EXPECT_EQ(recorder->HeldReleases().size(), 1u);
-  recorder->Stop();
-  ASSERT_EQ(platform.sent.size(), 6u);
-  EXPECT_EQ(platform.sent[5].event.message, kMsgLButtonUp);
-  EXPECT_EQ(platform.sent[5].event.paramL, 50u);
-  EXPECT_EQ(platform.sent[5].event.paramH, 60u);
+bool IsRelease(uint32_t m) {
+  return m == kMsgKeyUp || m == kMsgSysKeyUp || m == kMsgLButtonUp || m == kMsgRButtonUp ||
+         m == kMsgXButtonUp;
+}
+
+// Keys and buttons the records leave pressed, as a model apart from the recorder's. Each
+// press message is one below its release.
+size_t LeftPressed(const std::vector<TEventMsg>& events) {
+  std::set<uint32_t> pressed;
+  for (const TEventMsg& e : events) {
+    const uint32_t m = e.message;
+    const uint32_t id = IsKeyMessage(m) ? e.paramL & 0xFF
+                        : m == kMsgXButtonDown || m == kMsgXButtonUp
+                            ? 0x100 | (e.hwnd & 0xFF)
+                            : 0x200 + (m - kMsgLButtonDown) / 3;
+    if (IsRelease(m + 1)) pressed.insert(id);
+    if (IsRelease(m)) pressed.erase(id);
+  }
+  return pressed.size();
+}
+
+// Each record is played once, in order, unchanged but for its time; the journal gets it as
+// soon as it is due or the one before it was used, the timer at its next tick after that.
+void Check(const std::vector<TEventMsg>& records, int32_t speed, std::vector<SentEvent> played,
+           uint32_t start, bool timer) {
+  if (timer) {
+    ASSERT_EQ(played.size(), records.size() + LeftPressed(records));
+    for (size_t i = records.size(); i < played.size(); ++i)
+      EXPECT_TRUE(IsRelease(played[i].event.message)) << played[i].event.message;
+    played.resize(records.size());
+  }
+  ASSERT_EQ(played.size(), records.size());
+  for (size_t i = 0; i < played.size(); ++i) {
+    TEventMsg expected = records[i];
+    if (i > 0) expected.time = expected.time / 100 * static_cast<uint32_t>(speed) + start;
+    EXPECT_EQ(played[i].event, expected) << i;
+    uint32_t ready = i > 0 ? expected.time : start;
+    if (i > 0 && static_cast<int32_t>(played[i - 1].at - ready) > 0) ready = played[i - 1].at;
+    const auto late = static_cast<int32_t>(played[i].at - ready);
+    EXPECT_GE(late, 0) << i;
+    EXPECT_LE(late, timer ? static_cast<int32_t>(TRecorder::kReplayInterval) : 0) << i;
+  }
+}
+
+TEST(RecorderFuzzTest, RandomMacrosPlayOnBothPaths) {
+  std::mt19937 random(20261208);
+  const int32_t speeds[] = {100, 100, 50, 200, 1, 0, -100, 1000000};
+  for (int round = 0; round < 1500 && !testing::Test::HasFailure(); ++round) {
+    SCOPED_TRACE(round);
+    const std::vector<uint8_t> bytes = RandomMacro(random);
+    const int32_t speed = speeds[random() % std::size(speeds)];
+    const uint32_t start = static_cast<uint32_t>(random());
+    std::vector<TEventMsg> records;
+    for (size_t at = 0; at + kEventMsgSize <= bytes.size(); at += kEventMsgSize)
+      records.push_back(ReadEventMsg(&bytes[at]));
+
+    for (bool lowLevel : {false, true}) {
+      TFakeRecorderPlatform platform;
+      if (lowLevel) platform.refused = {THookKind::JournalPlayback};
+      auto recorder = TRecorder::Create(platform);
+      recorder->SetSpeed(speed);
+      recorder->Stream().WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
+      platform.clock.Set(start);
+      if (records.empty()) {
+        EXPECT_THROW(recorder->Play(), Exception);
+        EXPECT_TRUE(platform.calls.empty());
+        continue;
+      }
+      recorder->Play();
+      if (lowLevel) {
+        RunTimer(*recorder, platform);
+        Check(records, speed, platform.sent, start, true);
+      } else {
+        Check(records, speed, RunJournal(*recorder, platform), start, false);
+      }
+      EXPECT_EQ(recorder->State(), rsIdle);
+      EXPECT_TRUE(platform.installed.empty());
+    }
+  }
 }
 
 }  // namespace
