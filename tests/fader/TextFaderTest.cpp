@@ -13,6 +13,7 @@
 
 #include "AnsiText.h"
 #include "Forms.h"
+#include "ScreenCapture.h"
 #include "WidgetTestSupport.h"
 
 namespace {
@@ -21,52 +22,23 @@ constexpr RECT kFader{14, 16, 148, 70};
 constexpr RECT kFront{138, 60, 158, 80};  // in front of the fader's bottom-right corner
 constexpr int kBackHeight = 62;           // the form itself shows below the picture
 
-uint32_t Pattern(int x, int y) {
-  return ((x * 37 + y * 11) & 255) << 16 | (((x * 5) ^ (y * 29)) & 255) << 8 |
-         ((x * y * 3 + 17) & 255);
+COLORREF Pattern(int x, int y) {
+  return RGB(x * 37 + y * 11, (x * 5) ^ (y * 29), x * y * 3 + 17);
 }
 
-void Fill(TBitmap& bitmap, int width, int height, uint32_t (*color)(int, int)) {
+void Fill(TBitmap& bitmap, int width, int height, COLORREF (*color)(int, int)) {
   bitmap.SetSize(width, height);
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x) {
       uint8_t* p = bitmap.ScanLine(y) + 3 * x;
-      const uint32_t c = color(x, y);
-      p[0] = c & 255, p[1] = c >> 8 & 255, p[2] = c >> 16 & 255;
+      const COLORREF c = color(x, y);
+      p[0] = GetBValue(c), p[1] = GetGValue(c), p[2] = GetRValue(c);
     }
 }
 
-// 0x00RRGGBB pixels of the form's client area, from a window DC.
-struct Shot {
-  int width = 0, height = 0;
-  std::vector<uint32_t> pixels;
-  uint32_t At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
-};
-
-Shot Capture(HWND window, int width, int height) {
-  // Top-down rows of 32-bit pixels.
-  BITMAPINFO info{{sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
-  void* bits = nullptr;
-  BitmapHandle dib(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  MemoryDC memory(CreateCompatibleDC(nullptr));
-  SelectGuard select(memory.get(), dib.get());
-  {
-    WindowDC screen(window);
-    BitBlt(memory.get(), 0, 0, width, height, screen.dc(), 0, 0, SRCCOPY);
-  }
-  GdiFlush();
-  Shot shot{width, height, {}};
-  const auto* p = static_cast<const uint32_t*>(bits);
-  for (size_t i = 0; i < static_cast<size_t>(width) * height; ++i)
-    shot.pixels.push_back(p[i] & 0xFFFFFF);
-  return shot;
-}
-
 // What lies beneath the fader: the picture, the form's own colour under it.
-uint32_t Behind(int x, int y) {
-  if (y < kBackHeight) return Pattern(x, y);
-  const COLORREF face = GetSysColor(COLOR_BTNFACE);
-  return GetRValue(face) << 16 | GetGValue(face) << 8 | GetBValue(face);
+COLORREF Behind(int x, int y) {
+  return y < kBackHeight ? Pattern(x, y) : GetSysColor(COLOR_BTNFACE);
 }
 
 bool Inside(const RECT& r, int x, int y) {
@@ -100,7 +72,7 @@ class TFaderTestForm : public TForm {
     Back->SetBounds(0, 0, 200, kBackHeight);
     Fill(*Back->Picture()->Bitmap(), 200, kBackHeight, Pattern);
     Hidden->SetBounds(0, 0, 200, 120);
-    Fill(*Hidden->Picture()->Bitmap(), 200, 120, [](int, int) { return 0x0000FFu; });
+    Fill(*Hidden->Picture()->Bitmap(), 200, 120, [](int, int) { return RGB(0, 0, 255); });
     Hidden->SetVisible(false);
     Answer->SetBounds(14, 16, 134, 54);
     Answer->SetColor(clWhite);
@@ -109,7 +81,7 @@ class TFaderTestForm : public TForm {
     Answer->SetActive(activeAtLoad);
     timerOnWhileLoading = Answer->Timer()->Enabled();
     Front->SetBounds(kFront.left, kFront.top, 20, 20);
-    Fill(*Front->Picture()->Bitmap(), 20, 20, [](int, int) { return 0xFF0000u; });
+    Fill(*Front->Picture()->Bitmap(), 20, 20, [](int, int) { return RGB(255, 0, 0); });
   }
 };
 
@@ -142,15 +114,15 @@ class TextFaderTest : public ::testing::Test {
       Sleep(5);
     }
   }
-  static Shot Take() { return Capture(form->Handle(), 200, 120); }
+  static ScreenCapture Take() { return Capture(form->Handle(), {0, 0, 200, 120}); }
 
   // The fader's box in `shot` against a frame model, pixel by pixel, the front picture apart.
   template <class Model>
-  static int Mismatches(const Shot& shot, Model model) {
+  static int Mismatches(const ScreenCapture& shot, Model model) {
     int bad = 0;
     for (int y = kFader.top; y < kFader.bottom; ++y)
       for (int x = kFader.left; x < kFader.right; ++x) {
-        const uint32_t want = Inside(kFront, x, y) ? 0xFF0000u : model(x, y);
+        const COLORREF want = Inside(kFront, x, y) ? RGB(255, 0, 0) : model(x, y);
         bad += shot.At(x, y) != want;
       }
     return bad;
@@ -201,19 +173,19 @@ TEST_F(TextFaderTest, EachTickBlendsTheOldItemIntoTheNewOne) {
   fader->Lines()->Add(second);
   fader->SetActive(true);
   fader->Timer()->SetEnabled(false);
-  const Shot background = Take();
+  const ScreenCapture background = Take();
 
   // Ticks until the item is fully shown: every frame, as drawn on the window, is the shown
   // pictures before and after mixed exactly as Progress says.
-  auto fade = [&](const std::string& text, const Shot& from) {
-    std::vector<std::pair<int, Shot>> frames;
+  auto fade = [&](const std::string& text, const ScreenCapture& from) {
+    std::vector<std::pair<int, ScreenCapture>> frames;
     do {
       fader->TimerTick();
       frames.emplace_back(fader->Progress(), Take());
     } while (fader->Progress() < 100);
     EXPECT_EQ(fader->CurrentText(), text);
     EXPECT_EQ(frames.size(), 25u);
-    const Shot& to = frames.back().second;
+    const ScreenCapture& to = frames.back().second;
     for (const auto& [progress, shot] : frames)
       EXPECT_EQ(Mismatches(shot, [&, p = progress](
                                      int x, int y) { return Mix(to.At(x, y), from.At(x, y), p); }),
@@ -221,7 +193,7 @@ TEST_F(TextFaderTest, EachTickBlendsTheOldItemIntoTheNewOne) {
           << "progress " << progress;
     return to;
   };
-  const Shot shown = fade(second, fade(first, background));
+  const ScreenCapture shown = fade(second, fade(first, background));
 
   // The shown item is glyphs over the picture, centred: the changed pixels lie in a band
   // around the box's middle, equally far from its sides, and cover little of it. Nothing
@@ -255,21 +227,22 @@ TEST_F(TextFaderTest, OpaqueBoxLaysOutItsBackground) {
     Pump(50);  // the changes queued a repaint
     return Mismatches(Take(), [&](int x, int y) { return model(x - kFader.left, y - kFader.top); });
   };
-  const auto yellow = [](int, int) { return 0xFFFF00u; };
+  const auto yellow = [](int, int) { return RGB(255, 255, 0); };
   const auto smallAt = [](int x, int y) { return Pattern(x * 9, y * 13); };
   EXPECT_EQ(mismatches(&small, bmNone, yellow), 0);
   EXPECT_EQ(mismatches(&small, bmTiled, [&](int x, int y) { return smallAt(x % 7, y % 5); }), 0);
   EXPECT_EQ(mismatches(&small, bmCentered,
                        [&](int x, int y) {
                          x -= (134 - 7) / 2, y -= (54 - 5) / 2;
-                         return x >= 0 && y >= 0 && x < 7 && y < 5 ? smallAt(x, y) : 0xFFFF00u;
+                         return x >= 0 && y >= 0 && x < 7 && y < 5 ? smallAt(x, y)
+                                                                   : RGB(255, 255, 0);
                        }),
             0);
   // 17 columns and 6 rows too many: 8 cut on the left, 9 on the right, 3 above and below.
   EXPECT_EQ(mismatches(&large, bmCentered, [](int x, int y) { return Pattern(x + 8, y + 3); }), 0);
   // Stretched: the picture's corners land in the box's corners.
   mismatches(&small, bmStretched, yellow);
-  const Shot stretched = Take();
+  const ScreenCapture stretched = Take();
   EXPECT_EQ(stretched.At(kFader.left, kFader.bottom - 1), smallAt(0, 4));
   EXPECT_EQ(stretched.At(kFader.right - 1, kFader.top), smallAt(6, 0));
   EXPECT_EQ(mismatches(nullptr, bmTiled, yellow), 0);  // an empty picture: the colour alone

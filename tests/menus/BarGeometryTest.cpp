@@ -15,34 +15,20 @@ namespace {
 constexpr uint32_t kBlue = 0xFF0000;
 constexpr uint32_t kBlack = 0x000000;
 
-TEST(BarGradient, RowsRunFromStartToEnd) {
+TEST(BarGeometry, GradientAndTextColumn) {
   // Blue to black: blue channel 255 - 255 * y / total, the others stay 0.
   for (int total : {1, 7, 100, 251})
     for (int y = 0; y <= total; ++y)
       ASSERT_EQ(GradientColor(kBlue, kBlack, y, total), uint32_t(255 - 255 * y / total) << 16)
           << total << " " << y;
-
-  std::mt19937 random(7);
-  for (int i = 0; i < 2000; ++i) {
-    const uint32_t start = random() & 0xFFFFFF, end = random() & 0xFFFFFF;
-    const int total = static_cast<int>(random() % 500) + 1;
-    ASSERT_EQ(GradientColor(start, end, 0, total), start);
-    ASSERT_EQ(GradientColor(start, end, total, total), end);
-  }
-}
-
-TEST(BarGradient, IntegerRulesOfOneChannel) {
-  EXPECT_EQ(GradientChannel(255, 0, 1, 2), 128);  // -127.5 truncates toward zero
-  EXPECT_EQ(GradientChannel(0, 255, 1, 2), 127);
-  EXPECT_EQ(GradientChannel(0, 200, 4, 2), 144);  // 400 keeps its low 8 bits
-  EXPECT_EQ(GradientChannel(200, 0, 4, 2), 56);   // -200 likewise
-  EXPECT_EQ(GradientChannel(0, 255, 1, 0), 0);    // nothing measured: the start colour
+  // Each channel on its own, truncated toward zero, its low 8 bits kept; nothing measured
+  // gives the start colour.
+  EXPECT_EQ(GradientColor(0x00FF00, 0xFF0000, 1, 2), 0x7F8000u);  // -127.5 and 127.5
+  EXPECT_EQ(GradientChannel(0, 200, 4, 2), 144);
+  EXPECT_EQ(GradientChannel(200, 0, 4, 2), 56);
   EXPECT_EQ(GradientColor(0x123456, 0x654321, 17, 0), 0x123456u);
-  // Channels do not leak into each other.
-  EXPECT_EQ(GradientColor(0x00FF00, 0xFF0000, 1, 2), 0x7F8000u);
-}
 
-TEST(BarText, ColumnRoundsHalfToEven) {
+  // The text's column (width - height) / 2 - 0.5 rounds halves to even.
   EXPECT_EQ(VerticalTextX(15, 13), 0);
   EXPECT_EQ(VerticalTextX(15, 14), 0);
   ASSERT_EQ(std::fegetround(), FE_TONEAREST);
@@ -52,15 +38,14 @@ TEST(BarText, ColumnRoundsHalfToEven) {
           << width << " " << h;
 }
 
-TEST(BarText, StartRowAndPicturePlaces) {
+TEST(BarGeometry, TextRowAndPicturePlaces) {
   TBarSettings s;
   s.BarWidth = 15;
-  EXPECT_EQ(VerticalTextY(s, 100, nullptr), 94);
   const BarBitmapSize picture{8, 20}, empty{0, 0};
-  EXPECT_EQ(VerticalTextY(s, 100, &picture), 74);  // at the bottom it lifts the text
+  // Only a picture at the bottom lifts the text.
+  EXPECT_EQ(VerticalTextY(s, 100, nullptr), 94);
+  EXPECT_EQ(VerticalTextY(s, 100, &picture), 74);
   EXPECT_EQ(VerticalTextY(s, 100, &empty), 94);
-  s.BitmapVertAlignment = bvaTop;
-  EXPECT_EQ(VerticalTextY(s, 100, &picture), 94);
   s.BitmapVertAlignment = bvaMiddle;
   EXPECT_EQ(VerticalTextY(s, 100, &picture), 94);
 
@@ -146,59 +131,58 @@ struct Menu {
   }
 };
 
-Menu MainWindowMenu(int corner, bool clip) {
+// Windows puts the first item at (0, 0) and lets an item paint outside itself; Wine puts it at
+// (3, 3) and clips each item to its rectangle.
+Menu At(int corner, std::vector<Item> items) {
   Menu m;
   m.settings.BarWidth = 15;
   m.left = m.top = corner;
-  m.clip = clip;
+  m.clip = corner != 0;
+  m.items = std::move(items);
+  return m;
+}
+
+Menu MainWindowMenu(int corner) {
+  Menu m = At(corner, {});
   m.items = {{"Hide", 19},         {"-", 9},      {"Teach", 19}, {"Run", 19},
              {"Extra", 19, false}, {"About", 19}, {"Exit", 19}};
   return m;
 }
 
-TEST(BarPopup, GradientAndCompletionHoldAtEitherCorner) {
+// The whole band as painted: in columns 0 .. 12 of each counted item the colour of its menu
+// row, and of the row below it where nothing clips; nothing anywhere else.
+void ExpectBar(const Menu& m) {
+  std::map<std::pair<int, int>, uint32_t> want;
+  for (size_t i = 0; i < m.shown.size(); ++i) {
+    if (!m.shown[i]->hooked || m.shown[i]->caption == "#") continue;
+    for (int y = m.rects[i].Top; y <= m.rects[i].Bottom - m.clip; ++y)
+      for (int x = m.left; x < m.left + 13; ++x)
+        want[{x, y}] = GradientColor(m.startRgb, m.endRgb, y - m.top, m.state.TotalHeight());
+  }
+  EXPECT_EQ(m.pixels, want);
+}
+
+TEST(BarPopup, TheMainWindowsMenuAtEitherCorner) {
   for (int corner : {0, 3}) {
     SCOPED_TRACE(corner);
-    Menu m = MainWindowMenu(corner, corner != 0);
+    Menu m = MainWindowMenu(corner);
     m.Open();
-    // A hidden item is widened but takes no rows.
-    EXPECT_EQ(m.widths, std::vector<int>(7, 95));
+    EXPECT_EQ(m.widths, std::vector<int>(7, 95));  // a hidden item is widened but takes no rows
     EXPECT_EQ(m.state.TotalHeight(), 104);
-
     m.PaintAll();
     EXPECT_TRUE(m.state.BarDrawn());
-    for (size_t i = 0; i < m.shown.size(); ++i) {
-      const BarRect& r = m.rects[i];
-      for (int y = r.Top; y < r.Bottom; ++y)
-        for (int x = corner; x < corner + 15; ++x) {
-          const auto pixel = m.pixels.find({x, y});
-          if (x >= corner + 13) {
-            EXPECT_EQ(pixel, m.pixels.end()) << x << "," << y;  // nobody paints here
-            continue;
-          }
-          ASSERT_NE(pixel, m.pixels.end()) << x << "," << y;
-          EXPECT_EQ(pixel->second, GradientColor(kBlue, kBlack, y - corner, 104)) << x << "," << y;
-        }
-    }
+    ExpectBar(m);
     // Every item draws the same text at the same place; the body moves right of the band.
     const BarPoint text{corner - 1, corner + 104 - 6};
     for (const BarItemPaint& p : m.paints) {
-      EXPECT_TRUE(p.Text);
-      EXPECT_EQ(p.TextPoint(13), text);
-      EXPECT_EQ(p.TextPoint(14), text);
+      EXPECT_TRUE(p.Text && p.TextPoint(13) == text && p.TextPoint(14) == text);
       EXPECT_EQ(p.BodyRect.Left, corner + 15);
     }
     EXPECT_EQ(m.paints.back().TextClip, (BarRect{corner, corner + 85, corner + 120, corner + 105}));
 
-    // The highlight moving repaints bodies only.
-    m.paints.clear();
+    // The highlight moving repaints bodies only; the next popup starts afresh.
     m.Paint(2);
-    ASSERT_EQ(m.paints.size(), 1u);
-    EXPECT_TRUE(m.paints[0].Body);
-    EXPECT_TRUE(m.paints[0].Fills.empty());
-    EXPECT_FALSE(m.paints[0].Text);
-
-    // The next popup starts afresh.
+    EXPECT_TRUE(m.paints.back().Body && m.paints.back().Fills.empty() && !m.paints.back().Text);
     m.Open();
     EXPECT_FALSE(m.state.BarDrawn());
     EXPECT_EQ(m.state.TotalHeight(), 104);
@@ -208,66 +192,46 @@ TEST(BarPopup, GradientAndCompletionHoldAtEitherCorner) {
 TEST(BarPopup, UncountedItemsStillTakeRows) {
   for (int corner : {0, 3}) {
     SCOPED_TRACE(corner);
-    // Placed last: completion at the last counted item; nothing painted in the blank one.
-    Menu last;
-    last.left = last.top = corner;
-    last.clip = true;
-    last.items = {{"A", 20}, {"B", 20}, {"#", 10}};
+    // Placed last: completion, the picture and the text it lifts at the last counted item;
+    // the blank item paints nothing.
+    Menu last = At(corner, {{"A", 20}, {"B", 20}, {"#", 10}});
     last.bitmap = &last.picture;
     last.Open();
-    EXPECT_EQ(last.widths, (std::vector<int>{111, 111, 111}));
+    EXPECT_EQ(last.widths, (std::vector<int>{95, 95, 95}));
     EXPECT_EQ(last.state.TotalHeight(), 40);
     last.PaintAll();
     EXPECT_TRUE(last.state.BarDrawn());
-    EXPECT_FALSE(last.paints[2].Body);
-    EXPECT_FALSE(last.paints[0].Bitmap);
+    ExpectBar(last);
+    EXPECT_FALSE(last.paints[2].Body || last.paints[0].Bitmap);
     ASSERT_TRUE(last.paints[1].Bitmap);
     EXPECT_EQ(last.paints[1].BitmapAt, (BarPoint{corner, corner + 34}));
     EXPECT_EQ(last.paints[1].TextY, corner + 40 - 6 - 6);
-    for (int y = corner + 40; y < corner + 50; ++y) EXPECT_FALSE(last.pixels.count({corner, y}));
 
-    // Placed between: colours go by the counted total, and no bottom meets it.
-    Menu between;
-    between.left = between.top = corner;
-    between.clip = true;
-    between.items = {{"A", 20}, {"#", 10}, {"B", 20}};
-    between.Open();
-    EXPECT_EQ(between.state.TotalHeight(), 40);
-    between.PaintAll();
-    EXPECT_FALSE(between.state.BarDrawn());
-    EXPECT_EQ(between.pixels.at({corner, corner + 49}), GradientColor(kBlue, kBlack, 49, 40));
-    EXPECT_FALSE(between.pixels.count({corner, corner + 25}));
-
-    // An item added by OnPopup is neither widened nor counted nor painted, but lies above B.
-    Menu added = between;
-    added.pixels.clear();
-    added.paints.clear();
-    added.items[1] = {"Added", 10, true, false};
-    added.Open();
-    EXPECT_EQ(added.widths, (std::vector<int>{111, 80, 111}));
-    EXPECT_EQ(added.state.TotalHeight(), 40);
-    added.PaintAll();
-    EXPECT_EQ(added.paints.size(), 2u);
-    for (int y = corner + 30; y < corner + 50; ++y)
-      EXPECT_EQ(added.pixels.at({corner + 12, y}), GradientColor(kBlue, kBlack, y - corner, 40));
-    EXPECT_FALSE(added.pixels.count({corner, corner + 25}));
+    // Placed between, or added by OnPopup (neither widened nor counted nor painted): the
+    // colours go by the counted total, and no bottom meets it.
+    for (bool hooked : {true, false}) {
+      Menu between = At(corner, {{"A", 20}, {hooked ? "#" : "Added", 10, true, hooked}, {"B", 20}});
+      between.Open();
+      EXPECT_EQ(between.widths[1], hooked ? 95 : 80);
+      EXPECT_EQ(between.state.TotalHeight(), 40);
+      between.PaintAll();
+      EXPECT_FALSE(between.state.BarDrawn());
+      ExpectBar(between);
+    }
   }
 }
 
 TEST(BarPopup, OneColourAndNoBar) {
-  Menu solid = MainWindowMenu(3, true);
+  Menu solid = MainWindowMenu(3);
   solid.settings.GradientEnd = solid.settings.GradientStart;
   solid.endRgb = solid.startRgb = 0x00A0B0;
   solid.Open();
   solid.PaintAll();
-  for (const BarItemPaint& p : solid.paints) {
-    ASSERT_EQ(p.Fills.size(), 1u);  // one fill, no division
-    EXPECT_EQ(p.Fills[0].Color, 0x00A0B0u);
-    EXPECT_EQ(p.Fills[0].Rect.Right - p.Fills[0].Rect.Left, 13);
-  }
+  ExpectBar(solid);
+  for (const BarItemPaint& p : solid.paints) EXPECT_EQ(p.Fills.size(), 1u);  // no division
   EXPECT_TRUE(solid.state.BarDrawn());
 
-  Menu none = MainWindowMenu(3, true);
+  Menu none = MainWindowMenu(3);
   none.settings.BarVisible = false;
   none.bitmap = &none.picture;
   none.Open();
@@ -275,10 +239,7 @@ TEST(BarPopup, OneColourAndNoBar) {
   EXPECT_EQ(none.state.TotalHeight(), 0);
   none.PaintAll();
   EXPECT_TRUE(none.pixels.empty());
-  for (size_t i = 0; i < none.paints.size(); ++i) {
-    EXPECT_TRUE(none.paints[i].Body);
-    EXPECT_FALSE(none.paints[i].Text || none.paints[i].Bitmap);
-  }
+  for (const BarItemPaint& p : none.paints) EXPECT_TRUE(p.Body && !p.Text && !p.Bitmap);
   EXPECT_EQ(none.paints[0].BodyRect, none.rects[0]);
 }
 

@@ -17,7 +17,6 @@ using Log = std::vector<std::string>;
 class FakePlatform : public ITrayIconPlatform {
  public:
   Log log;
-  std::vector<TNotifyIconData> records;
   TTrayPoint cursor{100, 200};
   std::set<int> keysDown;
   bool iconFails = false;
@@ -29,7 +28,6 @@ class FakePlatform : public ITrayIconPlatform {
     static const char* const names[] = {"add", "modify", "delete"};
     log.push_back(std::string(names[message]) + " id" + std::to_string(data.ID) + " flags" +
                   std::to_string(data.Flags));
-    records.push_back(data);
   }
   uint64_t WindowHandle() override { return 0x1122334455667788; }
   uint64_t IconHandle() override {
@@ -99,53 +97,35 @@ TEST(NotifyIconData, WideRecordOfTheEarliestVersion) {
   }
 }
 
+// Each call, then what it made of the platform and the events, in order.
 TEST_F(TrayFixture, ShowingHidingAndTheIdentifier) {
   EXPECT_TRUE(Take().empty());  // nothing shown when made
-  tray->SetVisible(true);
-  EXPECT_EQ(Take(), (Log{"add id0 flags7", "show"}));
+  EXPECT_EQ((tray->SetVisible(true), Take()), (Log{"add id0 flags7", "show"}));
   EXPECT_TRUE(tray->IconData().Icon == 0xABCDEF && tray->IconData().Window == 0x1122334455667788);
-  tray->SetVisible(true);
-  tray->SetIconID(0);
-  EXPECT_TRUE(Take().empty());
-
-  tray->SetIconID(5);
-  EXPECT_EQ(Take(), (Log{"delete id0 flags5", "hide", "add id5 flags7", "show"}));
-
-  tray->SetHint(std::string(64, 'a'));
-  EXPECT_EQ(Take(), (Log{"modify id5 flags7"}));
+  EXPECT_EQ((tray->SetVisible(true), tray->SetIconID(0), Take()), Log{});
+  EXPECT_EQ((tray->SetIconID(5), Take()),
+            (Log{"delete id0 flags5", "hide", "add id5 flags7", "show"}));
+  EXPECT_EQ((tray->SetHint(std::string(64, 'a')), Take()), (Log{"modify id5 flags7"}));
   EXPECT_EQ(tray->Hint(), std::string(63, 'a'));
-
-  tray->SetVisible(false);
-  EXPECT_EQ(Take(), (Log{"delete id5 flags5", "hide"}));
-  tray->SetIconID(9);  // hidden: only stored
-  EXPECT_TRUE(Take().empty());
-  EXPECT_EQ(tray->IconID(), 9);
-  tray->SetHint("x");  // hidden: the shell refuses the modify
-  EXPECT_EQ(Take(), (Log{"modify id9 flags5"}));
-
+  EXPECT_EQ((tray->SetVisible(false), Take()), (Log{"delete id5 flags5", "hide"}));
+  // Hidden: a new identifier is only stored, a new hint still tried (the shell refuses it).
+  EXPECT_EQ((tray->SetIconID(9), tray->SetHint("x"), Take()), (Log{"modify id9 flags5"}));
   tray->SetVisible(true);
   Take();
-  delete tray;
-  EXPECT_EQ(Take(), (Log{"delete id9 flags5", "hide"}));
+  EXPECT_EQ((delete tray, Take()), (Log{"delete id9 flags5", "hide"}));
 }
 
 TEST_F(TrayFixture, PicturesFromIconAndImageList) {
   tray->SetImageIndex(3);  // no image list: stored only
-  EXPECT_TRUE(Take().empty());
-  tray->SetImageList(images);
-  EXPECT_EQ(Take(), (Log{"clear", "copy 3", "modify id0 flags5"}));
-  tray->SetImageIndex(1);
-  EXPECT_EQ(Take(), (Log{"clear", "copy 1", "modify id0 flags5"}));
+  EXPECT_EQ((tray->SetImageList(images), Take()), (Log{"clear", "copy 3", "modify id0 flags5"}));
+  EXPECT_EQ((tray->SetImageIndex(1), Take()), (Log{"clear", "copy 1", "modify id0 flags5"}));
   TObject icon;
-  tray->SetIcon(&icon);
-  EXPECT_EQ(Take(), (Log{"assign", "modify id0 flags5"}));
+  EXPECT_EQ((tray->SetIcon(&icon), Take()), (Log{"assign", "modify id0 flags5"}));
 
-  // Removing the attached components clears the references.
+  // Freeing the attached components clears the references: no picture copied, no menu.
   tray->SetPopupMenu(menu);
   delete images;
   delete menu;
-  EXPECT_EQ(tray->ImageList(), nullptr);
-  EXPECT_EQ(tray->PopupMenu(), nullptr);
   tray->SetImageIndex(2);
   Mouse(0x204);
   Mouse(0x205);
@@ -155,39 +135,42 @@ TEST_F(TrayFixture, PicturesFromIconAndImageList) {
 
 TEST_F(TrayFixture, MouseNotificationsBecomeEvents) {
   tray->SetPopupMenu(menu);
-  platform.keysDown = {0x10, 0x12};
-  Mouse(0x201);
-  EXPECT_TRUE(tray->Clicked());
-  Mouse(0x202);
-  EXPECT_EQ(Take(), (Log{"down 0 11 100,200", "foreground app", "up 0 11 100,200", "click"}));
-
-  // A double click: one OnClick only.
-  platform.keysDown = {0x11};
-  for (uint32_t m : {0x201, 0x202, 0x203, 0x202}) Mouse(m);
-  EXPECT_EQ(Take(), (Log{"down 0 12 100,200", "foreground app", "up 0 12 100,200", "click",
-                         "dblclick", "foreground app", "up 0 12 100,200"}));
-  EXPECT_FALSE(tray->Clicked());
-
-  // Right click: foreground on the press; the menu, then WM_NULL, then the events.
-  platform.keysDown = {};
   platform.duringPopup = [this] { platform.cursor = {1, 2}; };
-  Mouse(0x204);
-  Mouse(0x205);
-  EXPECT_EQ(Take(), (Log{"foreground icon", "down 1 16 100,200", "popup 100,200", "post null",
-                         "popupmenu", "foreground app", "up 1 16 100,200"}));
+  const struct {
+    std::set<int> keys;
+    std::vector<uint32_t> messages;
+    Log log;
+  } cases[] = {{{0x10, 0x12},
+                {0x201, 0x202},
+                {"down 0 11 100,200", "foreground app", "up 0 11 100,200", "click"}},
+               // A double click: one OnClick only.
+               {{0x11},
+                {0x201, 0x202, 0x203, 0x202},
+                {"down 0 12 100,200", "foreground app", "up 0 12 100,200", "click", "dblclick",
+                 "foreground app", "up 0 12 100,200"}},
+               // Right click: foreground on the press; the menu at the cursor, then WM_NULL, then
+               // the events, still at the cursor of the press.
+               {{},
+                {0x204, 0x205},
+                {"foreground icon", "down 1 16 100,200", "popup 100,200", "post null", "popupmenu",
+                 "foreground app", "up 1 16 100,200"}},
+               // Moves and the middle button do nothing.
+               {{}, {0x200, 0x207}, {}}};
+  for (const auto& c : cases) {
+    platform.keysDown = c.keys;
+    for (uint32_t message : c.messages) Mouse(message);
+    EXPECT_EQ(Take(), c.log);
+  }
 
-  // Moves and the middle button do nothing; other messages go to the default procedure.
-  Mouse(0x200);
-  Mouse(0x207);
-  EXPECT_TRUE(Take().empty());
+  // Other messages, and every one while disabled, go to the default procedure.
   EXPECT_EQ(tray->HandleIconMessage(0x400, 3, 0x201), 77);
-  EXPECT_EQ(Take(), (Log{"default 1024 3 513"}));
-
   tray->SetEnabled(false);
   EXPECT_EQ(tray->HandleIconMessage(0x401, 0, 0x201), 77);
   EXPECT_EQ(tray->HandleIconMessage(0x401, 0, 0x205), 77);
-  EXPECT_EQ(Take(), (Log{"default 1025 0 513", "default 1025 0 517"}));
-  EXPECT_FALSE(tray->Clicked());
+  EXPECT_EQ(Take(), (Log{"default 1024 3 513", "default 1025 0 513", "default 1025 0 517"}));
+  tray->SetEnabled(true);
+  Mouse(0x202);  // no press seen: no click
+  EXPECT_EQ(Take(), (Log{"foreground app", "up 0 8 1,2"}));
 }
 
 TEST_F(TrayFixture, FailuresBecomeTrayIconErrors) {
