@@ -1,136 +1,466 @@
 // A small driver for the character program, run from a process of its own: it starts the
-// program from a folder, finds its windows, types and clicks through the input queue,
-// reads controls and the screen's pixels, and renders the texts it expects to see.
+// program from a copy of the release folder, finds its windows, types and clicks through the
+// input queue, reads controls and the screen's pixels, and renders the texts it expects to see.
 #pragma once
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <vector>
 
 namespace driver {
 
+namespace fs = std::filesystem;
+
 // Polls `done` every few milliseconds; true as soon as it holds.
-bool WaitFor(const std::function<bool()>& done, DWORD milliseconds);
-void Pause(DWORD milliseconds);
+inline bool WaitFor(const std::function<bool()>& done, DWORD milliseconds) {
+  for (const DWORD start = GetTickCount(); !done(); ::Sleep(20))
+    if (GetTickCount() - start > milliseconds) return done();
+  return true;
+}
 
-// A fresh copy of the release folder (the program with Brain, Scripts and Plugins) under
-// the test's own folder; returns its path with a trailing backslash.
-std::wstring FreshAppFolder(const std::wstring& name);
-// A file of `folder` written (Windows-1251 bytes) or removed.
-void WriteFile(const std::wstring& path, const std::string& bytes);
-std::string ReadFile(const std::wstring& path);
-void RemoveFile(const std::wstring& path);
+inline void Pause(DWORD milliseconds) {
+  ::Sleep(milliseconds);
+}
 
-// One run of Quelvoran.exe.
+// A fresh copy of the release folder (QV_APP_RELEASE_DIR, a Windows path, names another)
+// under the test's own folder; its path in the form the program reports paths, with a
+// trailing backslash.
+inline std::wstring FreshAppFolder(const std::wstring& name) {
+  const fs::path folder = (fs::path(L"" QV_APP_TEST_ROOT) / name).make_preferred();
+  const wchar_t* release = _wgetenv(L"QV_APP_RELEASE_DIR");
+  std::error_code error;
+  fs::remove_all(folder, error);
+  fs::create_directories(folder.parent_path());
+  fs::copy(release ? release : L"" QV_RELEASE_DIR, folder, fs::copy_options::recursive);
+  return folder.wstring() + L"\\";
+}
+
+inline void WriteFile(const std::wstring& path, const std::string& bytes) {
+  std::ofstream file(fs::path(path), std::ios::binary);
+  file << bytes;
+  ASSERT_TRUE(file.good()) << "cannot write " << fs::path(path).string();
+}
+
+inline std::string ReadFile(const std::wstring& path) {
+  std::ifstream file(fs::path(path), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+// A file or a folder with all it holds removed.
+inline void Remove(const std::wstring& path) {
+  std::error_code error;
+  fs::remove_all(path, error);
+}
+
+// The names matching `pattern` (e.g. "...\*.plg") in the order the system lists them.
+inline std::vector<std::wstring> Listed(const std::wstring& pattern) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW found{};
+  HANDLE search = FindFirstFileW(pattern.c_str(), &found);
+  for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found))
+    if (wcscmp(found.cFileName, L".") && wcscmp(found.cFileName, L".."))
+      names.push_back(found.cFileName);
+  if (search != INVALID_HANDLE_VALUE) FindClose(search);
+  return names;
+}
+
+// Windows
+
+inline std::wstring TextOf(HWND window) {
+  wchar_t text[1024] = {};
+  SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+                      5000, nullptr);
+  return text;
+}
+
+inline std::wstring ClassOf(HWND window) {
+  wchar_t name[64] = {};
+  GetClassNameW(window, name, 64);
+  return name;
+}
+
+inline RECT WindowRect(HWND window) {
+  RECT rect{};
+  GetWindowRect(window, &rect);
+  return rect;
+}
+
+inline POINT Centre(HWND window) {
+  const RECT rect = WindowRect(window);
+  return POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+}
+
+// A point of a window's client area, in screen coordinates.
+inline POINT ScreenPoint(HWND window, int x, int y) {
+  POINT point{x, y};
+  ClientToScreen(window, &point);
+  return point;
+}
+
+// The top-level windows (a null parent) or the descendants of `parent` that `take` wants.
+inline std::vector<HWND> Windows(HWND parent, const std::function<bool(HWND)>& take) {
+  struct TSearch {
+    const std::function<bool(HWND)>& take;
+    std::vector<HWND> found;
+  } search{take, {}};
+  WNDENUMPROC collect = [](HWND window, LPARAM lParam) -> BOOL {
+    auto& s = *reinterpret_cast<TSearch*>(lParam);
+    if (s.take(window)) s.found.push_back(window);
+    return TRUE;
+  };
+  if (parent)
+    EnumChildWindows(parent, collect, reinterpret_cast<LPARAM>(&search));
+  else
+    EnumWindows(collect, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+inline std::vector<HWND> ChildWindows(HWND parent, const wchar_t* className, bool visible = true) {
+  return Windows(parent, [&](HWND window) {
+    return (!visible || IsWindowVisible(window)) &&
+           _wcsicmp(ClassOf(window).c_str(), className) == 0;
+  });
+}
+
+inline std::vector<std::wstring> ListBoxItems(HWND list) {
+  std::vector<std::wstring> items;
+  for (int i = 0; i < SendMessageW(list, LB_GETCOUNT, 0, 0); ++i) {
+    wchar_t item[MAX_PATH] = {};
+    SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(item));
+    items.push_back(item);
+  }
+  return items;
+}
+
+// One run of Quelvoran.exe, ended when the object goes.
 class TApp {
  public:
-  TApp() = default;
-  explicit TApp(const std::wstring& folder);
-  ~TApp();
+  explicit TApp(const std::wstring& folder) {
+    std::wstring exe = folder + L"Quelvoran.exe", command = L"\"" + exe + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    // Started from another folder: the program finds its data beside itself.
+    if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        L"" QV_APP_TEST_ROOT, &startup, &process_))
+      ADD_FAILURE() << "cannot start the program: error " << GetLastError();
+  }
+  ~TApp() {
+    if (!WaitForExit(0)) TerminateProcess(process_.hProcess, 1);
+    WaitForExit(5000);
+    if (process_.hThread) CloseHandle(process_.hThread);
+    if (process_.hProcess) CloseHandle(process_.hProcess);
+  }
   TApp(const TApp&) = delete;
   TApp& operator=(const TApp&) = delete;
 
-  DWORD ProcessId() const { return processId_; }
-  bool Running() const;
   // Waits for the process to end by itself; its exit code through `code`.
-  bool WaitForExit(DWORD milliseconds, DWORD* code = nullptr) const;
-  void Kill();
+  bool WaitForExit(DWORD milliseconds, DWORD* code = nullptr) const {
+    if (!process_.hProcess || WaitForSingleObject(process_.hProcess, milliseconds) != WAIT_OBJECT_0)
+      return false;
+    if (code) GetExitCodeProcess(process_.hProcess, code);
+    return true;
+  }
 
-  // The character window (caption "Quelvoran"), once it is visible.
-  HWND MainWindow(DWORD wait = 15000);
   // A visible top-level window of the program with this caption and class (null: any).
-  HWND FindWindowOf(const wchar_t* caption, const wchar_t* className = nullptr) const;
-  HWND WaitForWindow(const wchar_t* caption, const wchar_t* className, DWORD milliseconds) const;
-  // The visible one-line input field.
-  HWND InputField();
+  HWND WaitForWindow(const wchar_t* caption, const wchar_t* className, DWORD wait = 0) const {
+    std::vector<HWND> found;
+    WaitFor(
+        [&] {
+          found = Windows(nullptr, [&](HWND window) {
+            DWORD processId = 0;
+            GetWindowThreadProcessId(window, &processId);
+            return processId == process_.dwProcessId && IsWindowVisible(window) &&
+                   (!caption || TextOf(window) == caption) &&
+                   (!className || ClassOf(window) == className);
+          });
+          return !found.empty();
+        },
+        wait);
+    return found.empty() ? nullptr : found[0];
+  }
+  // The character window (caption "Quelvoran"), once it is visible.
+  HWND MainWindow(DWORD wait = 15000) const {
+    return WaitForWindow(L"Quelvoran", L"QvWindow", wait);
+  }
+  // The one-line input field.
+  HWND InputField() const {
+    const std::vector<HWND> edits = ChildWindows(MainWindow(), L"Edit");
+    return edits.empty() ? nullptr : edits[0];
+  }
   // The window that has the keyboard focus in the program's GUI thread.
-  HWND FocusWindow() const;
+  HWND FocusWindow() const {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(process_.dwThreadId, &info) ? info.hwndFocus : nullptr;
+  }
 
  private:
-  HANDLE process_ = nullptr;
-  HANDLE thread_ = nullptr;
-  DWORD processId_ = 0;
-  DWORD threadId_ = 0;
-  HWND main_ = nullptr;
+  PROCESS_INFORMATION process_{};
 };
 
-std::wstring TextOf(HWND window);
-RECT WindowRect(HWND window);
-// A point of a window's client area, in screen coordinates.
-POINT ScreenPoint(HWND window, int x, int y);
-
 // Input through the system's queue, as a user makes it.
-void Click(POINT screen, bool right = false);
-void Key(WORD key, std::initializer_list<WORD> modifiers = {});
-// Types the text character by character (KEYEVENTF_UNICODE), whatever the keyboard layout.
-void Type(const std::wstring& text);
-// Brings the program's window to the foreground and clicks into the input field.
-void FocusInput(TApp& app);
-// Types a question into the input field and presses Enter.
-void Ask(TApp& app, const std::wstring& question);
 
-// Pixels of the screen, as 0x00RRGGBB, row by row.
+inline void SendKey(WORD key, DWORD flags, WORD scan = 0) {
+  INPUT input{};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = key;
+  input.ki.wScan = scan;
+  input.ki.dwFlags = flags;
+  SendInput(1, &input, sizeof input);
+}
+
+inline void Click(POINT screen, bool right = false) {
+  SetCursorPos(screen.x, screen.y);
+  for (DWORD flags : {right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN,
+                      right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP}) {
+    ::Sleep(30);
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = flags;
+    SendInput(1, &input, sizeof input);
+  }
+}
+
+inline void Key(WORD key, std::initializer_list<WORD> modifiers = {}) {
+  for (WORD modifier : modifiers) SendKey(modifier, 0);
+  SendKey(key, 0);
+  SendKey(key, KEYEVENTF_KEYUP);
+  for (auto it = std::rbegin(modifiers); it != std::rend(modifiers); ++it)
+    SendKey(*it, KEYEVENTF_KEYUP);
+}
+
+// Types the text character by character (KEYEVENTF_UNICODE), whatever the keyboard layout.
+inline void Type(const std::wstring& text) {
+  for (wchar_t c : text) {
+    SendKey(0, KEYEVENTF_UNICODE, c);
+    SendKey(0, KEYEVENTF_UNICODE | KEYEVENTF_KEYUP, c);
+  }
+}
+
+// A click into the input field, which brings the program's window to the foreground.
+inline void FocusInput(const TApp& app) {
+  HWND input = app.InputField();
+  ASSERT_NE(input, nullptr);
+  Click(Centre(input));
+  EXPECT_TRUE(WaitFor([&] { return app.FocusWindow() == input; }, 3000))
+      << "the input field did not take the focus";
+}
+
+// Types a question into the input field and presses Enter.
+inline void Ask(const TApp& app, const std::wstring& question) {
+  FocusInput(app);
+  Type(question);
+  EXPECT_TRUE(WaitFor([&] { return TextOf(app.InputField()) == question; }, 3000))
+      << "typing was lost";
+  Key(VK_RETURN);
+}
+
+// Pixels of the screen or of a picture, as 0x00RRGGBB, row by row.
 struct TPixels {
   int width = 0, height = 0;
   std::vector<uint32_t> data;
   uint32_t At(int x, int y) const { return data[static_cast<size_t>(y) * width + x]; }
   bool operator==(const TPixels&) const = default;
-  // The pixels that are not `color`.
-  int CountOther(uint32_t color) const;
-  // A 32-bit BMP file, to look at after a failure.
-  void Save(const std::wstring& path) const;
 };
-TPixels Capture(const RECT& screen);
-// The speech area (14, 16, 134 x 54) of the character window.
-TPixels SpeechArea(HWND mainWindow);
 
-// What the speech area shows when `line` is fully shown: the window's font ("MS Sans
-// Serif", 11 pixels) in the window-text colour over the bubble's white, centred, broken
-// between words, centred vertically.
-TPixels RenderedLine(const std::wstring& line);
+// A 32-bit top-down DIB section with its own DC.
+struct TSurface {
+  TSurface(int width, int height) : pixels{width, height, {}} {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    bitmap =
+        CreateDIBSection(dc, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0);
+    old = SelectObject(dc, bitmap);
+  }
+  ~TSurface() {
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+  }
+  TSurface(const TSurface&) = delete;
+  TSurface& operator=(const TSurface&) = delete;
+  // What `source` shows at (x, y), or what was drawn into the surface.
+  TPixels Read(HDC source = nullptr, int x = 0, int y = 0) {
+    if (source) BitBlt(dc, 0, 0, pixels.width, pixels.height, source, x, y, SRCCOPY);
+    GdiFlush();
+    pixels.data.assign(bits, bits + static_cast<size_t>(pixels.width) * pixels.height);
+    for (uint32_t& pixel : pixels.data) pixel &= 0xFFFFFF;
+    return pixels;
+  }
+  TPixels pixels;
+  HDC dc = CreateCompatibleDC(nullptr);
+  HBITMAP bitmap = nullptr;
+  HGDIOBJ old = nullptr;
+  uint32_t* bits = nullptr;
+};
+
+// `width` x `height` pixels of the screen from the client point (x, y) of `window`.
+inline TPixels Capture(HWND window, int x, int y, int width, int height) {
+  const POINT origin = ScreenPoint(window, x, y);
+  HDC screen = GetDC(nullptr);
+  TPixels pixels = TSurface(width, height).Read(screen, origin.x, origin.y);
+  ReleaseDC(nullptr, screen);
+  return pixels;
+}
+
+inline TPixels ClientPixels(HWND window) {
+  RECT client{};
+  GetClientRect(window, &client);
+  return Capture(window, 0, 0, client.right, client.bottom);
+}
+
+// The speech area (14, 16, 134 x 54) of the character window.
+inline TPixels SpeechArea(HWND mainWindow) {
+  return Capture(mainWindow, 14, 16, 134, 54);
+}
+
+// A BMP file read by the system's own loader; empty when it cannot.
+inline TPixels PictureFile(const std::wstring& path) {
+  auto* bitmap = static_cast<HBITMAP>(
+      LoadImageW(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+  BITMAP info{};
+  if (!bitmap || !GetObjectW(bitmap, sizeof info, &info)) return {};
+  HDC source = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(source, bitmap);
+  TPixels pixels = TSurface(info.bmWidth, info.bmHeight).Read(source);
+  SelectObject(source, old);
+  DeleteDC(source);
+  DeleteObject(bitmap);
+  return pixels;
+}
+
+// The window's font: "MS Sans Serif", 11 pixels.
+inline HFONT WindowFont() {
+  LOGFONTW font{};
+  font.lfHeight = -11;
+  font.lfCharSet = DEFAULT_CHARSET;
+  wcscpy(font.lfFaceName, L"MS Sans Serif");
+  return CreateFontIndirectW(&font);
+}
+
+// What the speech area shows when `line` is fully shown: the window's font in the
+// window-text colour over the bubble's white, centred, broken between words, centred
+// vertically.
+inline TPixels RenderedLine(const std::wstring& line) {
+  TSurface surface(134, 54);
+  RECT box{0, 0, 134, 54};
+  FillRect(surface.dc, &box, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  HFONT font = WindowFont();
+  HGDIOBJ old = SelectObject(surface.dc, font);
+  SetBkMode(surface.dc, TRANSPARENT);
+  SetTextColor(surface.dc, GetSysColor(COLOR_WINDOWTEXT));
+  const UINT flags = DT_CENTER | DT_WORDBREAK | DT_NOPREFIX;
+  RECT measure{0, 0, 134, 0};
+  DrawTextW(surface.dc, line.c_str(), -1, &measure, flags | DT_CALCRECT);
+  box.top = (54 - measure.bottom) / 2;
+  box.bottom = box.top + measure.bottom;
+  DrawTextW(surface.dc, line.c_str(), -1, &box, flags);
+  SelectObject(surface.dc, old);
+  DeleteObject(font);
+  return surface.Read();
+}
+
 // The display lines an answer breaks into: a hidden word-wrapping box 460 pixels wide in the
 // window's font, read back line by line, as the program does it.
-std::vector<std::wstring> DisplayLines(const std::wstring& answer);
+inline std::vector<std::wstring> DisplayLines(const std::wstring& answer) {
+  HWND parent = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 600, 100, nullptr, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
+  HWND box = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | ES_MULTILINE | ES_AUTOVSCROLL | ES_CENTER,
+                             0, 0, 460, 36, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
+  HFONT font = WindowFont();
+  SendMessageW(box, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  SetWindowTextW(box, (answer + L"\r\n").c_str());
+  std::vector<std::wstring> lines;
+  for (int i = 0; i < SendMessageW(box, EM_GETLINECOUNT, 0, 0); ++i) {
+    wchar_t buffer[1024] = {1023};
+    const LRESULT length = SendMessageW(box, EM_GETLINE, i, reinterpret_cast<LPARAM>(buffer));
+    lines.emplace_back(buffer, static_cast<size_t>(length));
+  }
+  if (!lines.empty() && lines.back().empty()) lines.pop_back();
+  DestroyWindow(parent);
+  DeleteObject(font);
+  return lines;
+}
+
 // Watches the speech area until it has seen `count` fully shown lines (each held unchanged
 // for half a second), in the order they came; gives up after `milliseconds`. With `fresh`,
 // what the area shows when the watch begins does not count.
-std::vector<TPixels> HeldFrames(HWND mainWindow, size_t count, DWORD milliseconds,
-                                bool fresh = false);
+inline std::vector<TPixels> HeldFrames(HWND mainWindow, size_t count, DWORD milliseconds,
+                                       bool fresh = false) {
+  std::vector<TPixels> held;
+  TPixels last = fresh ? SpeechArea(mainWindow) : TPixels{};
+  bool recorded = fresh;
+  DWORD since = GetTickCount();
+  for (const DWORD start = since; held.size() < count && GetTickCount() - start < milliseconds;
+       ::Sleep(40)) {
+    TPixels now = SpeechArea(mainWindow);
+    if (!(now == last)) {
+      last = std::move(now);
+      since = GetTickCount();
+      recorded = false;
+    } else if (!recorded && GetTickCount() - since >= 500) {
+      held.push_back(last);
+      recorded = true;
+    }
+  }
+  return held;
+}
 
-// The Wine tray's icon windows (class __winex11_tray_icon).
-std::vector<HWND> TrayIcons();
+// Tray and menus
+
+// The Wine tray's icon windows.
+inline std::vector<HWND> TrayIcons() {
+  return ChildWindows(FindWindowW(L"__winex11_standalone_tray", nullptr), L"__winex11_tray_icon",
+                      false);
+}
+
 // A right click on a tray icon as the shell reports it: the menu opens at the cursor.
-void RightClickTray(HWND icon);
-// The open popup menu (#32768), or null.
-HWND OpenMenu(DWORD wait = 3000);
-// Keys posted to the open menu: Down/Up move, Enter chooses, Escape closes.
-void MenuKeys(HWND menu, std::initializer_list<WPARAM> keys);
+inline void RightClickTray(HWND icon) {
+  PostMessageW(icon, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(8, 8));
+  PostMessageW(icon, WM_RBUTTONUP, 0, MAKELPARAM(8, 8));
+}
 
-// The program's error box (#32770) with this caption; its text through `text`.
-HWND ErrorBox(const TApp& app, const wchar_t* caption, std::wstring* text, DWORD wait = 5000);
+// The visible popup menus: one while a menu is open, two once a submenu is.
+inline std::vector<HWND> OpenMenus() {
+  return Windows(
+      nullptr, [](HWND window) { return IsWindowVisible(window) && ClassOf(window) == L"#32768"; });
+}
 
-// The visible popup menus (#32768): one while a menu is open, two once a submenu is.
-std::vector<HWND> OpenMenus();
+// The first open popup menu, once there is one; null after `wait`.
+inline HWND OpenMenu(DWORD wait = 3000) {
+  std::vector<HWND> menus;
+  WaitFor([&] { return !(menus = OpenMenus()).empty(); }, wait);
+  return menus.empty() ? nullptr : menus[0];
+}
+
+// Keys posted to a menu that has just opened: Down/Up move, Right opens a submenu, Enter
+// chooses, Escape closes.
+inline void MenuKeys(HWND menu, const std::vector<WPARAM>& keys) {
+  ::Sleep(400);  // a menu that has just opened may not take keys yet
+  for (WPARAM key : keys) {
+    PostMessageW(menu, WM_KEYDOWN, key, 0);
+    ::Sleep(80);
+  }
+}
+
 // Presses OK on a box and waits out the pause Wine makes when the active window goes (about
 // two seconds on a display without a window manager, in which input is lost).
-void DismissBox(HWND box);
-
-// Every descendant of `parent` of this class (null: any), visible or not.
-std::vector<HWND> ChildWindows(HWND parent, const wchar_t* className = nullptr);
-POINT Centre(HWND window);
-// A list box's items, read from outside the program.
-std::vector<std::wstring> ListBoxItems(HWND list);
-
-// A folder and everything in it removed.
-void RemoveFolder(const std::wstring& path);
-// A path in the form the program reports it (backslashes, no "." or "..").
-std::wstring FullPath(const std::wstring& path);
-
-// The client area of a window as the screen shows it.
-TPixels ClientPixels(HWND window);
+inline void DismissBox(HWND box) {
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+  WaitFor([&] { return !IsWindow(box) || !IsWindowVisible(box); }, 5000);
+  ::Sleep(2500);
+}
 
 }  // namespace driver

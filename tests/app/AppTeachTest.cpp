@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -18,27 +17,13 @@ using namespace driver;
 
 namespace {
 
-const std::wstring kGreetings = L"Привет! Я тест.\r\n";
-const std::wstring kAnswers = L"КАК\r\n!\r\nХорошо.\r\n.\r\n";
-
 class AppTeachTest : public TCharacterTest {
  protected:
-  void SetUp() override {
-    TCharacterTest::SetUp();
-    WriteFile(folder + L"Brain\\Greetings.brain", Cp1251(kGreetings));
-    WriteFile(folder + L"Brain\\Dialog.brain", Cp1251(L"Не понимаю.\r\n"));
-    WriteFile(folder + L"Brain\\Answers.brain", Cp1251(kAnswers));
-  }
-
-  std::wstring Brain(const wchar_t* file) const { return folder + L"Brain\\" + file; }
-
   // "Обучить..." from the character's menu; the teaching window once it shows.
   HWND OpenTeachingWindow() {
     HWND menu = OpenMainMenu();
-    if (!menu) return nullptr;
-    PressInMenu(menu, VK_DOWN, kTeachItem);
-    PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
-    return app->WaitForWindow(L"Обучение", nullptr, 5000);
+    if (menu) MenuKeys(menu, {VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN});  // the third item
+    return menu ? app->WaitForWindow(L"Обучение", nullptr, 5000) : nullptr;
   }
 
   // Ctrl+Tab turns to the next page: the window is first brought forward by a click on its
@@ -53,39 +38,34 @@ class AppTeachTest : public TCharacterTest {
     }
   }
 
-  // The visible edits of the shown page: one-line boxes top to bottom, left to right; the
-  // multi-line box apart.
+  // The shown page's edits: one-line boxes top to bottom, left to right; the multi-line box
+  // apart; and its Save button.
   struct TPage {
     std::vector<HWND> lines;
     HWND memo = nullptr;
     HWND save = nullptr;
   };
-  static TPage ShownPage(HWND edu) {
-    TPage page;
-    for (HWND edit : ChildWindows(edu, L"Edit")) {
-      if (!IsWindowVisible(edit)) continue;
-      if (GetWindowLongPtrW(edit, GWL_STYLE) & ES_MULTILINE)
-        page.memo = edit;
-      else
-        page.lines.push_back(edit);
-    }
-    std::sort(page.lines.begin(), page.lines.end(), [](HWND a, HWND b) {
-      const RECT ra = WindowRect(a), rb = WindowRect(b);
-      return ra.top != rb.top ? ra.top < rb.top : ra.left < rb.left;
-    });
-    for (HWND button : ChildWindows(edu, L"Button"))
-      if (IsWindowVisible(button) && TextOf(button) == L"Save") page.save = button;
-    return page;
-  }
-  // The page with `lines` one-line boxes and a multi-line box, once it shows.
+  // The page with `lines` one-line boxes, a multi-line box and Save, once it shows.
   static TPage WaitForPage(HWND edu, size_t lines) {
     TPage page;
     WaitFor(
         [&] {
-          page = ShownPage(edu);
+          page = {};
+          for (HWND edit : ChildWindows(edu, L"Edit")) {
+            if (GetWindowLongPtrW(edit, GWL_STYLE) & ES_MULTILINE)
+              page.memo = edit;
+            else
+              page.lines.push_back(edit);
+          }
+          for (HWND button : ChildWindows(edu, L"Button"))
+            if (TextOf(button) == L"Save") page.save = button;
           return page.lines.size() == lines && page.memo && page.save;
         },
         3000);
+    std::sort(page.lines.begin(), page.lines.end(), [](HWND a, HWND b) {
+      const RECT ra = WindowRect(a), rb = WindowRect(b);
+      return ra.top != rb.top ? ra.top < rb.top : ra.left < rb.left;
+    });
     return page;
   }
 
@@ -96,25 +76,28 @@ class AppTeachTest : public TCharacterTest {
     Type(text);
     WaitFor([&] { return TextOf(box).size() == text.size(); }, 3000);
   }
+
+  // Save pressed on the page; true once the file holds `text` (in Windows-1251).
+  bool Saves(const TPage& page, const wchar_t* file, const std::wstring& text) {
+    Click(Centre(page.save));
+    return WaitFor([&] { return ReadFile(Brain(file)) == Cp1251(text); }, 5000);
+  }
 };
 
-TEST_F(AppTeachTest, ABlockSavedFromTheAnswersPageAnswersTheNextQuestion) {
+TEST_F(AppTeachTest, ThePagesWriteTheirFilesWhichTheCharacterAndTheReopenedWindowRead) {
   Start();
   HWND edu = OpenTeachingWindow();
   ASSERT_NE(edu, nullptr) << "no teaching window";
-  EXPECT_EQ(WindowRect(edu).left, 0);
-  EXPECT_EQ(WindowRect(edu).top, 0);
   TurnPage(edu, 1);
   TPage page = WaitForPage(edu, 4);
   ASSERT_EQ(page.lines.size(), 4u) << "no answers page";
 
+  // A block appended answers the next question.
   Fill(page.lines[0], L"зебра");
   Fill(page.memo, L"Полосатая лошадь.");
   EXPECT_EQ(TextOf(page.lines[0]), L"ЗЕБРА");
-  Click(Centre(page.save));
   std::wstring answers = kAnswers + L"ЗЕБРА\r\n!\r\nПолосатая лошадь.\r\n.\r\n";
-  EXPECT_TRUE(WaitFor([&] { return ReadFile(Brain(L"Answers.brain")) == Cp1251(answers); }, 5000))
-      << "Answers.brain holds " << ReadFile(Brain(L"Answers.brain"));
+  EXPECT_TRUE(Saves(page, L"Answers.brain", answers)) << ReadFile(Brain(L"Answers.brain"));
   EXPECT_TRUE(
       WaitFor([&] { return TextOf(page.lines[0]).empty() && TextOf(page.memo).empty(); }, 3000))
       << "the boxes were not emptied";
@@ -125,13 +108,11 @@ TEST_F(AppTeachTest, ABlockSavedFromTheAnswersPageAnswersTheNextQuestion) {
   Fill(page.lines[0], L"кот");
   Fill(page.lines[2], L"кошка");
   Fill(page.memo, L"Мяу!");
-  Click(Centre(page.save));
   answers += L"КОТ\r\nКОШКА\r\n!\r\nМяу!\r\n.\r\n";
-  EXPECT_TRUE(WaitFor([&] { return ReadFile(Brain(L"Answers.brain")) == Cp1251(answers); }, 5000))
-      << "Answers.brain holds " << ReadFile(Brain(L"Answers.brain"));
+  EXPECT_TRUE(Saves(page, L"Answers.brain", answers)) << ReadFile(Brain(L"Answers.brain"));
 
   // No Answers.brain: nothing written, the boxes keep what was typed.
-  RemoveFile(Brain(L"Answers.brain"));
+  Remove(Brain(L"Answers.brain"));
   Fill(page.lines[1], L"пес");
   Fill(page.memo, L"Гав.");
   Click(Centre(page.save));
@@ -143,25 +124,17 @@ TEST_F(AppTeachTest, ABlockSavedFromTheAnswersPageAnswersTheNextQuestion) {
   EXPECT_EQ(TextOf(page.lines[1]), L"ПЕС");
   EXPECT_EQ(TextOf(page.memo), L"Гав.");
   EXPECT_EQ(GetFileAttributesW(Brain(L"Answers.brain").c_str()), INVALID_FILE_ATTRIBUTES);
-}
 
-TEST_F(AppTeachTest, TheListPagesSaveWholeFilesAndReloadWhenTheWindowShowsAgain) {
-  Start();
-  HWND edu = OpenTeachingWindow();
-  ASSERT_NE(edu, nullptr) << "no teaching window";
-  TurnPage(edu, 2);
-  TPage page = WaitForPage(edu, 0);
-  ASSERT_NE(page.memo, nullptr) << "no greetings page";
-  EXPECT_EQ(TextOf(page.memo), kGreetings);
-
-  // Emptied and saved: an empty file, not a missing one.
+  // The greetings page emptied and saved: an empty file, not a missing one.
+  TurnPage(edu, 1);
+  page = WaitForPage(edu, 0);
+  ASSERT_EQ(TextOf(page.memo), kGreetings) << "no greetings page";
   Click(Centre(page.memo));
   Key(VK_HOME, {VK_CONTROL});
   Key(VK_END, {VK_CONTROL, VK_SHIFT});
   Key(VK_DELETE);
   ASSERT_TRUE(WaitFor([&] { return TextOf(page.memo).empty(); }, 3000));
-  Click(Centre(page.save));
-  EXPECT_TRUE(WaitFor([&] { return ReadFile(Brain(L"Greetings.brain")).empty(); }, 5000));
+  EXPECT_TRUE(Saves(page, L"Greetings.brain", L""));
   EXPECT_NE(GetFileAttributesW(Brain(L"Greetings.brain").c_str()), INVALID_FILE_ATTRIBUTES);
 
   // Changed on disk, the window moved away and closed: showing it again reads both files and
@@ -178,38 +151,22 @@ TEST_F(AppTeachTest, TheListPagesSaveWholeFilesAndReloadWhenTheWindowShowsAgain)
   EXPECT_EQ(TextOf(page.memo), L"Здравствуй!\r\nДобрый день!\r\n");
   TurnPage(edu, 1);
   page = WaitForPage(edu, 0);
-  ASSERT_NE(page.memo, nullptr) << "no dialogue page";
-  EXPECT_EQ(TextOf(page.memo), L"Что?\r\nГде?");
+  ASSERT_EQ(TextOf(page.memo), L"Что?\r\nГде?") << "no dialogue page";
   // Saved unchanged: the same lines, their ends made CR LF.
-  Click(Centre(page.save));
-  EXPECT_TRUE(
-      WaitFor([&] { return ReadFile(Brain(L"Dialog.brain")) == Cp1251(L"Что?\r\nГде?"); }, 5000));
-}
-
-// The key presses of a macro, in order.
-std::vector<uint32_t> KeysDown(const std::string& macro) {
-  std::vector<uint32_t> keys;
-  for (size_t at = 0; at + 20 <= macro.size(); at += 20) {
-    uint32_t fields[5];
-    memcpy(fields, macro.data() + at, sizeof fields);
-    if (fields[0] == WM_KEYDOWN) keys.push_back(fields[1] & 0xFF);
-  }
-  return keys;
+  EXPECT_TRUE(Saves(page, L"Dialog.brain", L"Что?\r\nГде?"));
 }
 
 TEST_F(AppTeachTest, ARecordingSavedUnderANewNameIsListedAndPlaysFromTheRunMenu) {
-  RemoveFile(folder + L"Scripts\\Circle.rec");
+  Remove(folder + L"Scripts\\Circle.rec");
   Start();
   HWND edu = OpenTeachingWindow();
   ASSERT_NE(edu, nullptr) << "no teaching window";
-  HWND list = nullptr;
-  for (HWND box : ChildWindows(edu, L"ListBox"))
-    if (IsWindowVisible(box)) list = box;
-  ASSERT_NE(list, nullptr) << "no file list";
+  const std::vector<HWND> lists = ChildWindows(edu, L"ListBox");
+  ASSERT_EQ(lists.size(), 1u) << "no file list";
+  HWND list = lists[0];
   EXPECT_TRUE(ListBoxItems(list).empty());
   // The picture buttons of the actions page, at their places on it.
-  HWND actions = GetParent(list);
-  auto press = [&](int x, int y) { Click(ScreenPoint(actions, x, y)); };
+  auto press = [actions = GetParent(list)](int x, int y) { Click(ScreenPoint(actions, x, y)); };
   const int kRecord = 170, kPlay = 215, kStop = 258;
 
   press(kRecord, 18);
@@ -230,8 +187,7 @@ TEST_F(AppTeachTest, ARecordingSavedUnderANewNameIsListedAndPlaysFromTheRunMenu)
   press(234, 46);  // the second floppy disk: save
   HWND dialog = app->WaitForWindow(nullptr, L"#32770", 5000);
   ASSERT_NE(dialog, nullptr) << "no save dialog";
-  HWND name = GetDlgItem(dialog, cmb13);
-  if (!name) name = GetDlgItem(dialog, edt1);
+  HWND name = GetDlgItem(dialog, cmb13) ? GetDlgItem(dialog, cmb13) : GetDlgItem(dialog, edt1);
   ASSERT_NE(name, nullptr) << "no file-name box in the save dialog";
   SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"mine"));
   Click(Centre(name));
@@ -242,7 +198,10 @@ TEST_F(AppTeachTest, ARecordingSavedUnderANewNameIsListedAndPlaysFromTheRunMenu)
   ASSERT_TRUE(WaitFor([&] { return !ReadFile(saved).empty(); }, 10000)) << "nothing saved";
   const std::string macro = ReadFile(saved);
   EXPECT_EQ(macro.size() % 20, 0u);
-  EXPECT_EQ(KeysDown(macro), (std::vector<uint32_t>{'2', '7'}));
+  std::vector<uint32_t> keys;
+  for (const auto& record : Records(macro))
+    if (record[0] == WM_KEYDOWN) keys.push_back(record[1] & 0xFF);
+  EXPECT_EQ(keys, (std::vector<uint32_t>{'2', '7'}));
   EXPECT_TRUE(
       WaitFor([&] { return ListBoxItems(list) == std::vector<std::wstring>{L"mine.rec"}; }, 5000))
       << "the list was not read again";
