@@ -59,7 +59,6 @@ TEST_F(TrayIconTest, TheIconLivesInTheTrayUntilTheComponentGoes) {
   ASSERT_TRUE(WaitForIcons(0));
   icon->SetVisible(true);
   ASSERT_TRUE(WaitForIcons(1));
-  EXPECT_EQ(log, Log{"show"});
   EXPECT_EQ(icon->IconData().Window, reinterpret_cast<uintptr_t>(icon->Handle()));
   EXPECT_EQ(icon->IconData().Icon, reinterpret_cast<uintptr_t>(icon->Icon()->Handle()));
 
