@@ -236,10 +236,10 @@ TEST_F(BarPopupMenuTest, AddedBlankAndHiddenItems) {
   menu->SetBarWidth(15);
   menu->SetVerticalText("");
   TMenuItem* root = menu->Items();
-  TMenuItem* first = Add(root, kMinimize);
+  Add(root, kMinimize);
   Add(root, "#");
   Add(root, kTeach)->SetVisible(false);
-  TMenuItem* last = Add(root, kExit);
+  Add(root, kExit);
   int ownMeasures = 0;
   TMenuItem* added = nullptr;
   menu->OnPopup = [&](TObject*) {
@@ -274,13 +274,11 @@ TEST_F(BarPopupMenuTest, AddedBlankAndHiddenItems) {
     for (int x = y == blank.top ? left + 13 : blank.left; x < blank.right; ++x)
       ASSERT_EQ(shot.At(x, y), background) << x << " " << y;
 
-  // The added item's own handler is back on it after the popup; the hooks stay on the others.
+  // The added item keeps its own handler after the popup.
   ownMeasures = 0;
   int w = 0, h = 0;
   added->OnMeasureItem(added, nullptr, w, h);
   EXPECT_EQ(ownMeasures, 1);
-  EXPECT_TRUE(first->OnMeasureItem && first->OnAdvancedDrawItem);
-  EXPECT_TRUE(last->OnMeasureItem && last->OnAdvancedDrawItem);
 }
 
 // A popup asked for while the menu is open (a timer, a tray notification) is ignored: the
