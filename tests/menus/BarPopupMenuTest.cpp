@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "BarPopupMenu.h"
@@ -48,32 +49,26 @@ struct Seen {
   int totalHeight = 0;
 };
 
-// Opens the menu at (x, y); `keys` go to it after 400 ms; after `captureAfter` ms the items,
-// the menu windows and the screen are captured and the menu is closed.
-Seen OpenAndCapture(TBarPopupMenu* menu, int x, int y, std::vector<WPARAM> keys = {},
-                    DWORD captureAfter = 900) {
+// Opens the menu; after 900 ms sends it `keys`, if any, and 900 ms later captures the items,
+// the menu windows and the screen, and closes the menu.
+Seen OpenAndCapture(TBarPopupMenu* menu, std::vector<WPARAM> keys = {}) {
   static Seen seen;
   static TBarPopupMenu* open;
   static std::vector<WPARAM> pending;
   seen = Seen{};
   open = menu;
   pending = std::move(keys);
-  UINT_PTR sender = 0;
-  if (!pending.empty())
-    sender = SetTimer(nullptr, 0, 400, [](HWND, UINT, UINT_PTR id, DWORD) {
-      KillTimer(nullptr, id);
-      for (WPARAM key : pending) {
+  const UINT_PTR timer = SetTimer(nullptr, 0, 900, [](HWND, UINT, UINT_PTR, DWORD) {
+    if (!pending.empty()) {
+      for (WPARAM key : std::exchange(pending, {})) {
         PostMessageW(FindWindowW(L"#32768", nullptr), WM_KEYDOWN, key, 0);
         Sleep(50);
       }
-    });
-  const UINT_PTR capturer = SetTimer(nullptr, 0, captureAfter, [](HWND, UINT, UINT_PTR id, DWORD) {
-    KillTimer(nullptr, id);
-    for (int i = 0; i < GetMenuItemCount(open->Handle()); ++i) {
-      RECT r{};
-      GetMenuItemRect(nullptr, open->Handle(), static_cast<UINT>(i), &r);
-      seen.items.push_back(r);
+      return;
     }
+    if (!seen.items.empty()) return;
+    for (int i = 0; i < GetMenuItemCount(open->Handle()); ++i)
+      GetMenuItemRect(nullptr, open->Handle(), static_cast<UINT>(i), &seen.items.emplace_back());
     for (HWND w = FindWindowExW(nullptr, nullptr, L"#32768", nullptr); w;
          w = FindWindowExW(nullptr, w, L"#32768", nullptr))
       if (IsWindowVisible(w)) GetWindowRect(w, &seen.windows.emplace_back());
@@ -82,9 +77,8 @@ Seen OpenAndCapture(TBarPopupMenu* menu, int x, int y, std::vector<WPARAM> keys 
     seen.totalHeight = open->TotalHeight();
     EndMenu();
   });
-  menu->Popup(x, y);
-  KillTimer(nullptr, capturer);
-  if (sender) KillTimer(nullptr, sender);
+  menu->Popup(60, 50);
+  KillTimer(nullptr, timer);
   PumpFor(100);
   return seen;
 }
@@ -174,7 +168,7 @@ TEST_F(BarPopupMenuTest, TheCharactersMenuShowsItsBar) {
   Add(root, "-");
   Add(root, kExit);
 
-  const Seen seen = OpenAndCapture(menu, 60, 50);
+  const Seen seen = OpenAndCapture(menu);
   ASSERT_EQ(seen.items.size(), 7u);
   const ScreenCapture& shot = seen.screen;
   // Menu rows and columns count from the first item's corner.
@@ -218,8 +212,7 @@ TEST_F(BarPopupMenuTest, TheCharactersMenuShowsItsBar) {
 
   // A sub-menu's items are drawn without a band or bar; the highlighted "Plugins..." item is
   // repainted, and the bar beside it stays.
-  const Seen sub =
-      OpenAndCapture(menu, 60, 50, {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RIGHT}, 1300);
+  const Seen sub = OpenAndCapture(menu, {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RIGHT});
   ASSERT_EQ(sub.windows.size(), 2u);
   for (const RECT& window : sub.windows)
     EXPECT_EQ(window.left > left ? BluePixels(sub.screen, window) : 0, 0);
@@ -252,7 +245,7 @@ TEST_F(BarPopupMenuTest, AddedBlankAndHiddenItems) {
     };
     root->Insert(0, added);
   };
-  const Seen seen = OpenAndCapture(menu, 60, 50);
+  const Seen seen = OpenAndCapture(menu);
   ASSERT_EQ(seen.items.size(), 4u);  // Added, first, "#", last
   const ScreenCapture& shot = seen.screen;
   EXPECT_GE(ownMeasures, 1);
@@ -316,7 +309,7 @@ TEST_F(BarPopupMenuTest, PictureAtTheFootOfTheBar) {
       p[0] = p[1] = (x == 0 && y == 11) ? 255 : 0, p[2] = 255;
     }
   menu->SetBitmapOffsetX(2);
-  const Seen seen = OpenAndCapture(menu, 60, 50);
+  const Seen seen = OpenAndCapture(menu);
   ASSERT_EQ(seen.items.size(), 4u);
   const ScreenCapture& shot = seen.screen;
   const int left = seen.items[0].left, top = seen.items[0].top, total = seen.totalHeight;
