@@ -1,17 +1,20 @@
-// A small driver for the character program, run from a process of its own: it starts the
-// program from a copy of the release folder, finds its windows, types and clicks through the
-// input queue, reads controls and the screen's pixels, and renders the texts it expects to see.
+// What the tests of the character program share: a driver run from a process of its own that
+// starts the program from a fresh copy of the release folder, finds its windows, types and
+// clicks through the input queue, reads controls and the screen's pixels and renders the
+// texts it expects to see; and the fixture with a knowledge base of known answers.
 #pragma once
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -24,10 +27,6 @@ inline bool WaitFor(const std::function<bool()>& done, DWORD milliseconds) {
   for (const DWORD start = GetTickCount(); !done(); ::Sleep(20))
     if (GetTickCount() - start > milliseconds) return done();
   return true;
-}
-
-inline void Pause(DWORD milliseconds) {
-  ::Sleep(milliseconds);
 }
 
 // A fresh copy of the release folder (QV_APP_RELEASE_DIR, a Windows path, names another)
@@ -66,9 +65,8 @@ inline std::vector<std::wstring> Listed(const std::wstring& pattern) {
   WIN32_FIND_DATAW found{};
   HANDLE search = FindFirstFileW(pattern.c_str(), &found);
   for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found))
-    if (wcscmp(found.cFileName, L".") && wcscmp(found.cFileName, L".."))
-      names.push_back(found.cFileName);
-  if (search != INVALID_HANDLE_VALUE) FindClose(search);
+    names.push_back(found.cFileName);
+  FindClose(search);
   return names;
 }
 
@@ -306,24 +304,22 @@ struct TSurface {
   uint32_t* bits = nullptr;
 };
 
-// `width` x `height` pixels of the screen from the client point (x, y) of `window`.
-inline TPixels Capture(HWND window, int x, int y, int width, int height) {
-  const POINT origin = ScreenPoint(window, x, y);
+// The screen's pixels over a part of a window's client area (null: all of it).
+inline TPixels Capture(HWND window, const RECT* part = nullptr) {
+  RECT client{};
+  GetClientRect(window, &client);
+  const RECT r = part ? *part : client;
+  const POINT origin = ScreenPoint(window, r.left, r.top);
   HDC screen = GetDC(nullptr);
-  TPixels pixels = TSurface(width, height).Read(screen, origin.x, origin.y);
+  TPixels pixels = TSurface(r.right - r.left, r.bottom - r.top).Read(screen, origin.x, origin.y);
   ReleaseDC(nullptr, screen);
   return pixels;
 }
 
-inline TPixels ClientPixels(HWND window) {
-  RECT client{};
-  GetClientRect(window, &client);
-  return Capture(window, 0, 0, client.right, client.bottom);
-}
-
-// The speech area (14, 16, 134 x 54) of the character window.
+// The speech area of the character window.
 inline TPixels SpeechArea(HWND mainWindow) {
-  return Capture(mainWindow, 14, 16, 134, 54);
+  const RECT area{14, 16, 148, 70};
+  return Capture(mainWindow, &area);
 }
 
 // A BMP file read by the system's own loader; empty when it cannot.
@@ -394,30 +390,6 @@ inline std::vector<std::wstring> DisplayLines(const std::wstring& answer) {
   return lines;
 }
 
-// Watches the speech area until it has seen `count` fully shown lines (each held unchanged
-// for half a second), in the order they came; gives up after `milliseconds`. With `fresh`,
-// what the area shows when the watch begins does not count.
-inline std::vector<TPixels> HeldFrames(HWND mainWindow, size_t count, DWORD milliseconds,
-                                       bool fresh = false) {
-  std::vector<TPixels> held;
-  TPixels last = fresh ? SpeechArea(mainWindow) : TPixels{};
-  bool recorded = fresh;
-  DWORD since = GetTickCount();
-  for (const DWORD start = since; held.size() < count && GetTickCount() - start < milliseconds;
-       ::Sleep(40)) {
-    TPixels now = SpeechArea(mainWindow);
-    if (!(now == last)) {
-      last = std::move(now);
-      since = GetTickCount();
-      recorded = false;
-    } else if (!recorded && GetTickCount() - since >= 500) {
-      held.push_back(last);
-      recorded = true;
-    }
-  }
-  return held;
-}
-
 // Tray and menus
 
 // The Wine tray's icon windows.
@@ -445,6 +417,13 @@ inline HWND OpenMenu(DWORD wait = 3000) {
   return menus.empty() ? nullptr : menus[0];
 }
 
+// Down `times`, then `key`.
+inline std::vector<WPARAM> Downs(int times, WPARAM key) {
+  std::vector<WPARAM> keys(static_cast<size_t>(times), VK_DOWN);
+  keys.push_back(key);
+  return keys;
+}
+
 // Keys posted to a menu that has just opened: Down/Up move, Right opens a submenu, Enter
 // chooses, Escape closes.
 inline void MenuKeys(HWND menu, const std::vector<WPARAM>& keys) {
@@ -455,12 +434,116 @@ inline void MenuKeys(HWND menu, const std::vector<WPARAM>& keys) {
   }
 }
 
-// Presses OK on a box and waits out the pause Wine makes when the active window goes (about
-// two seconds on a display without a window manager, in which input is lost).
-inline void DismissBox(HWND box) {
-  PostMessageW(box, WM_COMMAND, IDOK, 0);
-  WaitFor([&] { return !IsWindow(box) || !IsWindowVisible(box); }, 5000);
+// OK pressed on a box (or the window closed with WM_CLOSE), and the pause waited out that Wine
+// makes when the active window goes (about two seconds on a display without a window
+// manager, in which input is lost).
+inline void Dismiss(HWND window, UINT message = WM_COMMAND) {
+  PostMessageW(window, message, IDOK, 0);
+  WaitFor([&] { return !IsWindow(window) || !IsWindowVisible(window); }, 5000);
   ::Sleep(2500);
 }
+
+// The fixture
+
+// The application title, the caption of the program's error boxes.
+inline const wchar_t kTitle[] = L"Г.Г.Кормид";
+
+// Positions of the popup menu's items: Down from the opening selects the first.
+constexpr int kPluginsItem = 4;
+constexpr int kRunItem = 5;
+
+inline const std::wstring kGreetings = L"Привет! Я тест.\r\n";
+inline const std::wstring kLong =
+    L"Один два три четыре пять шесть семь восемь девять десять одиннадцать двенадцать "
+    L"тринадцать четырнадцать пятнадцать шестнадцать.";
+inline const std::wstring kAnswers = L"КАК\r\n!\r\nХорошо.\r\n.\r\nДЛИННО\r\n!\r\n" + kLong +
+                                     L"\r\n.\r\nПОКА\r\n!\r\nДо свидания!^\r\n.\r\n";
+
+// Text in the program's code page, as its files hold it.
+inline std::string Cp1251(const std::wstring& text) {
+  std::string bytes(text.size(), '\0');
+  bytes.resize(static_cast<size_t>(
+      WideCharToMultiByte(1251, 0, text.data(), static_cast<int>(text.size()), bytes.data(),
+                          static_cast<int>(bytes.size()), nullptr, nullptr)));
+  return bytes;
+}
+
+// A macro file's records: message, paramL, paramH, time, window (32 bits each).
+inline std::vector<std::array<uint32_t, 5>> Records(const std::string& macro) {
+  std::vector<std::array<uint32_t, 5>> records(macro.size() / 20);
+  if (!records.empty()) memcpy(records.data(), macro.data(), records.size() * 20);
+  return records;
+}
+
+class TCharacterTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const char* name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    folder = FreshAppFolder(std::wstring(name, name + strlen(name)));
+    WriteFile(Brain(L"Greetings.brain"), Cp1251(kGreetings));
+    WriteFile(Brain(L"Dialog.brain"), Cp1251(L"Не понимаю.\r\n"));
+    WriteFile(Brain(L"Answers.brain"), Cp1251(kAnswers));
+  }
+
+  std::wstring Brain(const wchar_t* file) const { return folder + L"Brain\\" + file; }
+
+  // Without `waitForWindow`, start-up is expected to show an error box first.
+  void Start(bool waitForWindow = true) {
+    app = std::make_unique<TApp>(folder);
+    if (!waitForWindow) return;
+    main = app->MainWindow();
+    ASSERT_NE(main, nullptr) << "no character window";
+  }
+
+  // A right click on the character (away from its controls) opens its popup menu there.
+  HWND OpenMainMenu() {
+    Click(ScreenPoint(main, 80, 150), true);
+    return OpenMenu();
+  }
+
+  // The tray icon's menu opened and these keys pressed in it; null when it does not open.
+  static HWND TrayMenu(const std::vector<WPARAM>& keys) {
+    const std::vector<HWND> icons = TrayIcons();
+    if (icons.size() != 1) return nullptr;
+    RightClickTray(icons[0]);
+    HWND menu = OpenMenu();
+    if (menu && !keys.empty()) MenuKeys(menu, keys);
+    return menu;
+  }
+
+  // Down to the item, Right: the item's submenu, or null when none opens.
+  static HWND OpenSubmenu(HWND menu, int item) {
+    MenuKeys(menu, Downs(item, VK_RIGHT));
+    WaitFor([] { return OpenMenus().size() > 1; }, 3000);
+    for (HWND open : OpenMenus())
+      if (open != menu) return open;
+    return nullptr;
+  }
+
+  // The speech area comes to show `line` fully (what it held before may come first).
+  bool Shows(const std::wstring& line, DWORD wait = 10000) const {
+    const TPixels expected = RenderedLine(line);
+    return WaitFor([&] { return SpeechArea(main) == expected; }, wait);
+  }
+
+  // The program's error box, if one comes within `wait`; its text through `text`.
+  HWND Error(std::wstring* text, DWORD wait = 10000, const wchar_t* caption = kTitle) const {
+    HWND box = app->WaitForWindow(caption, L"#32770", wait);
+    text->clear();
+    for (HWND label : box ? ChildWindows(box, L"Static") : std::vector<HWND>{})
+      if (std::wstring found = TextOf(label); !found.empty()) *text = found;
+    return box;
+  }
+  // The text of the program's error box once it comes, the box closed; empty if none came.
+  std::wstring ErrorClosed(DWORD wait = 10000, const wchar_t* caption = kTitle) const {
+    std::wstring text;
+    if (HWND box = Error(&text, wait, caption)) Dismiss(box);
+    return text;
+  }
+
+  std::wstring folder;
+  std::unique_ptr<TApp> app;
+  HWND main = nullptr;
+};
 
 }  // namespace driver

@@ -1,8 +1,10 @@
-// The Run and Plugins submenus of the character's popup menu, driven from outside: entries
-// chosen with the keyboard and told apart by what they do, since Wine lists a folder in no
-// fixed order.
+// The character's popup menu driven from outside: the Plugins and Run submenus, whose entries
+// are chosen with the keyboard and told by what they do, and the teaching window, typed into
+// and clicked through the input queue, its files read from disk and its effect seen in the
+// character's answers and the Run submenu.
 #include <windows.h>
 
+#include <dlgs.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,7 +14,6 @@
 #include <vector>
 
 #include "AppDriver.h"
-#include "AppFixture.h"
 
 using namespace driver;
 
@@ -49,61 +50,6 @@ bool Replays(const std::vector<POINT>& samples, const std::string& macro) {
     });
   }
   return moves > 10 && seen * 4 >= moves * 3;
-}
-
-TEST_F(AppMenusTest, TheRunSubmenuIsReadAtEachOpeningAndItsEntriesReplayOrFail) {
-  Start();
-  const std::wstring scripts = folder + L"Scripts\\";
-  // Written after start-up, so only a menu read afresh knows them.
-  WriteFile(scripts + L"typed.rec", TypedDigits("314"));
-  WriteFile(scripts + L"empty.rec", "");
-  ASSERT_TRUE(CreateDirectoryW((scripts + L"old.rec").c_str(), nullptr));
-  const std::map<std::wstring, std::wstring> errors = {
-      {L"Cannot open file " + scripts + L"old.rec.", L"old.rec"},
-      {L"Recorder: Nothing to play.", L"empty.rec"}};
-  HWND input = app->InputField();
-
-  std::vector<std::wstring> outcomes;
-  const std::vector<std::wstring> entries = Listed(scripts + L"*.rec");
-  for (size_t entry = 0; entry < entries.size(); ++entry) {
-    FocusInput(*app);
-    HWND menu = OpenMainMenu();
-    ASSERT_NE(menu, nullptr) << "entry " << entry;
-    HWND submenu = OpenSubmenu(menu, kRunItem);
-    ASSERT_NE(submenu, nullptr) << "no Run submenu, entry " << entry;
-    ChooseEntry(submenu, static_cast<int>(entry));
-    // Watch the pointer, the input field and the error boxes while the entry plays.
-    std::vector<POINT> pointer;
-    std::wstring error;
-    HWND box = nullptr;
-    for (const DWORD start = GetTickCount();
-         GetTickCount() - start < 5000 && !box && TextOf(input) != L"314"; Pause(15)) {
-      pointer.emplace_back();
-      GetCursorPos(&pointer.back());
-      box = Error(&error, 0);
-    }
-    if (box) {
-      outcomes.push_back(errors.count(error) ? errors.at(error) : L"error: " + error);
-      DismissBox(box);
-    } else {
-      outcomes.push_back(TextOf(input) == L"314"                               ? L"typed.rec"
-                         : Replays(pointer, ReadFile(scripts + L"Circle.rec")) ? L"Circle.rec"
-                                                                               : L"nothing");
-    }
-  }
-  // Each entry did what its file holds, in the order the folder lists them.
-  EXPECT_EQ(entries.size(), 4u);
-  EXPECT_EQ(outcomes, entries);
-
-  // No Scripts folder: nothing opens under "Выполнить", and the menu works as before.
-  Remove(folder + L"Scripts");
-  HWND menu = OpenMainMenu();
-  ASSERT_NE(menu, nullptr) << "the menu no longer opens";
-  EXPECT_EQ(OpenSubmenu(menu, kRunItem), nullptr) << "a Run submenu without scripts";
-  MenuKeys(menu, {VK_UP, VK_RIGHT});
-  EXPECT_TRUE(WaitFor([] { return OpenMenus().size() == 2; }, 1500)) << "no Plugins submenu";
-  MenuKeys(menu, {VK_ESCAPE, VK_ESCAPE});
-  EXPECT_TRUE(WaitFor([] { return OpenMenus().empty(); }, 3000));
 }
 
 constexpr uint32_t kMagenta = 0xFF00FF;
@@ -154,10 +100,10 @@ bool Moving(int x, int y) {
 // The client area once it holds still outside the moving parts (a fresh window may still be
 // painting; a closed box's place is repainted late).
 TPixels SettledPixels(HWND window) {
-  TPixels last = ClientPixels(window);
+  TPixels last = Capture(window);
   for (const DWORD start = GetTickCount(); GetTickCount() - start < 5000;) {
-    Pause(300);
-    TPixels now = ClientPixels(window);
+    Sleep(300);
+    TPixels now = Capture(window);
     bool same = now.width == last.width && now.height == last.height;
     for (int y = 0; same && y < now.height; ++y)
       for (int x = 0; same && x < now.width; ++x)
@@ -170,12 +116,11 @@ TPixels SettledPixels(HWND window) {
 
 // Compares the window before and after a choice with the plugin's picture drawn at its place
 // (pixels of its bottom-left colour left out, the window's outline clipping), outside
-// `covered`. Empty when they agree; `drawn` counts the picture's pixels seen.
+// `covered`. Empty when they agree.
 std::string Differences(const TPixels& before, const TPixels& after, const TPlugin& plugin,
-                        HRGN outline, const RECT& covered, int* drawn) {
+                        HRGN outline, const RECT& covered) {
   std::ostringstream out;
   int wrong = 0;
-  *drawn = 0;
   const TPixels& picture = plugin.picture;
   const uint32_t transparent = picture.data.empty() ? 0 : picture.At(0, picture.height - 1);
   for (int y = 0; y < after.height; ++y)
@@ -184,10 +129,8 @@ std::string Differences(const TPixels& before, const TPixels& after, const TPlug
       uint32_t expected = before.At(x, y);
       const int px = x - plugin.left, py = y - plugin.top;
       if (px >= 0 && py >= 0 && px < picture.width && py < picture.height &&
-          picture.At(px, py) != transparent && PtInRegion(outline, x, y)) {
+          picture.At(px, py) != transparent && PtInRegion(outline, x, y))
         expected = picture.At(px, py);
-        ++*drawn;
-      }
       if (after.At(x, y) != expected && wrong++ < 3)
         out << " (" << x << ", " << y << ") is " << std::hex << after.At(x, y) << " not "
             << expected << std::dec << ";";
@@ -252,7 +195,7 @@ TEST_F(AppMenusTest, PluginEntriesDrawTheirPicturesAtTheirPlacesOrSayWhyNot) {
     ASSERT_NE(menu, nullptr) << "no tray menu";
     HWND submenu = OpenSubmenu(menu, kPluginsItem);
     ASSERT_NE(submenu, nullptr) << "no Plugins submenu";
-    ChooseEntry(submenu, static_cast<int>(entry));
+    MenuKeys(submenu, Downs(static_cast<int>(entry), VK_RETURN));
     // The box may come a little before or after the drawing; a drawing without a box is given
     // a second for a box that must not come.
     std::wstring error;
@@ -261,23 +204,259 @@ TEST_F(AppMenusTest, PluginEntriesDrawTheirPicturesAtTheirPlacesOrSayWhyNot) {
     std::string differences;
     bool done = false;
     for (const DWORD start = GetTickCount(); !done && GetTickCount() - start < 6000;) {
-      Pause(200);
+      Sleep(200);
       if (!box && (box = Error(&error, 0))) {
         covered = WindowRect(box);
         const POINT origin = ScreenPoint(main, 0, 0);
         OffsetRect(&covered, -origin.x, -origin.y);
       }
-      int drawn = 0;
-      differences = Differences(before, ClientPixels(main), plugin, outline, covered, &drawn);
-      done = differences.empty() && (plugin.picture.data.empty() || drawn > 0) &&
-             (box || plugin.error.empty());
+      differences = Differences(before, Capture(main), plugin, outline, covered);
+      done = differences.empty() && (box || plugin.error.empty());
     }
     if (done && !box) box = Error(&error, 1000);
     EXPECT_EQ(error, plugin.error);
     EXPECT_EQ(differences, "");
-    if (box) DismissBox(box);
+    if (box) Dismiss(box);
   }
   DeleteObject(outline);
+}
+
+class AppTeachTest : public TCharacterTest {
+ protected:
+  // "Обучить..." from the character's menu; the teaching window once it shows.
+  HWND OpenTeachingWindow() {
+    HWND menu = OpenMainMenu();
+    if (menu) MenuKeys(menu, Downs(3, VK_RETURN));
+    return menu ? app->WaitForWindow(L"Обучение", nullptr, 5000) : nullptr;
+  }
+
+  // Ctrl+Tab turns to the next page: the window is first brought forward by a click on its
+  // caption (right of Wine's tray, which shares the screen's corner with it).
+  static void TurnPage(HWND edu, int times) {
+    const RECT rect = WindowRect(edu);
+    Click(POINT{rect.right - 50, rect.top + 8});
+    WaitFor([&] { return GetForegroundWindow() == edu; }, 3000);
+    for (int i = 0; i < times; ++i) {
+      Key(VK_TAB, {VK_CONTROL});
+      Sleep(200);
+    }
+  }
+
+  // The shown page's edits: one-line boxes top to bottom, left to right; the multi-line box
+  // apart; and its Save button.
+  struct TPage {
+    std::vector<HWND> lines;
+    HWND memo = nullptr;
+    HWND save = nullptr;
+  };
+  // The page with `lines` one-line boxes, a multi-line box and Save, once it shows.
+  static TPage WaitForPage(HWND edu, size_t lines) {
+    TPage page;
+    WaitFor(
+        [&] {
+          page = {};
+          for (HWND edit : ChildWindows(edu, L"Edit")) {
+            if (GetWindowLongPtrW(edit, GWL_STYLE) & ES_MULTILINE)
+              page.memo = edit;
+            else
+              page.lines.push_back(edit);
+          }
+          for (HWND button : ChildWindows(edu, L"Button"))
+            if (TextOf(button) == L"Save") page.save = button;
+          return page.lines.size() == lines && page.memo && page.save;
+        },
+        3000);
+    std::sort(page.lines.begin(), page.lines.end(), [](HWND a, HWND b) {
+      const RECT ra = WindowRect(a), rb = WindowRect(b);
+      return ra.top != rb.top ? ra.top < rb.top : ra.left < rb.left;
+    });
+    return page;
+  }
+
+  // A click into the box and the text typed; the box may change its case.
+  static void Fill(HWND box, const std::wstring& text) {
+    Click(Centre(box));
+    Sleep(100);
+    Type(text);
+    WaitFor([&] { return TextOf(box).size() == text.size(); }, 3000);
+  }
+
+  // Save pressed on the page; true once the file holds `text` (in Windows-1251).
+  bool Saves(const TPage& page, const wchar_t* file, const std::wstring& text) {
+    Click(Centre(page.save));
+    return WaitFor([&] { return ReadFile(Brain(file)) == Cp1251(text); }, 5000);
+  }
+};
+
+TEST_F(AppTeachTest, ThePagesWriteTheirFilesWhichTheCharacterAndTheReopenedWindowRead) {
+  Start();
+  HWND edu = OpenTeachingWindow();
+  ASSERT_NE(edu, nullptr) << "no teaching window";
+  TurnPage(edu, 1);
+  TPage page = WaitForPage(edu, 4);
+  ASSERT_EQ(page.lines.size(), 4u) << "no answers page";
+
+  // A block appended answers the next question.
+  Fill(page.lines[0], L"зебра");
+  Fill(page.memo, L"Полосатая лошадь.");
+  EXPECT_EQ(TextOf(page.lines[0]), L"ЗЕБРА");
+  std::wstring answers = kAnswers + L"ЗЕБРА\r\n!\r\nПолосатая лошадь.\r\n.\r\n";
+  EXPECT_TRUE(Saves(page, L"Answers.brain", answers)) << ReadFile(Brain(L"Answers.brain"));
+  EXPECT_TRUE(
+      WaitFor([&] { return TextOf(page.lines[0]).empty() && TextOf(page.memo).empty(); }, 3000))
+      << "the boxes were not emptied";
+  Ask(*app, L"Кто такая зебра!");
+  EXPECT_TRUE(Shows(L"Полосатая лошадь.")) << "the new block did not answer";
+
+  // Boxes 1 and 3 filled: their keywords in that order, nothing for 2 and 4.
+  Fill(page.lines[0], L"кот");
+  Fill(page.lines[2], L"кошка");
+  Fill(page.memo, L"Мяу!");
+  answers += L"КОТ\r\nКОШКА\r\n!\r\nМяу!\r\n.\r\n";
+  EXPECT_TRUE(Saves(page, L"Answers.brain", answers)) << ReadFile(Brain(L"Answers.brain"));
+
+  // No Answers.brain: nothing written, the boxes keep what was typed.
+  Remove(Brain(L"Answers.brain"));
+  Fill(page.lines[1], L"пес");
+  Fill(page.memo, L"Гав.");
+  Click(Centre(page.save));
+  EXPECT_EQ(ErrorClosed(), L"File not found.");
+  EXPECT_EQ(TextOf(page.lines[1]), L"ПЕС");
+  EXPECT_EQ(TextOf(page.memo), L"Гав.");
+  EXPECT_EQ(GetFileAttributesW(Brain(L"Answers.brain").c_str()), INVALID_FILE_ATTRIBUTES);
+
+  // The greetings page emptied and saved: an empty file, not a missing one.
+  TurnPage(edu, 1);
+  page = WaitForPage(edu, 0);
+  ASSERT_EQ(TextOf(page.memo), kGreetings) << "no greetings page";
+  Click(Centre(page.memo));
+  Key(VK_HOME, {VK_CONTROL});
+  Key(VK_END, {VK_CONTROL, VK_SHIFT});
+  Key(VK_DELETE);
+  ASSERT_TRUE(WaitFor([&] { return TextOf(page.memo).empty(); }, 3000));
+  EXPECT_TRUE(Saves(page, L"Greetings.brain", L""));
+  EXPECT_NE(GetFileAttributesW(Brain(L"Greetings.brain").c_str()), INVALID_FILE_ATTRIBUTES);
+
+  // Changed on disk, the window moved away and closed: showing it again reads both files and
+  // puts it back in the corner.
+  WriteFile(Brain(L"Greetings.brain"), Cp1251(L"Здравствуй!\r\nДобрый день!\r\n"));
+  WriteFile(Brain(L"Dialog.brain"), Cp1251(L"Что?\nГде?"));
+  SetWindowPos(edu, nullptr, 300, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  Dismiss(edu, WM_CLOSE);
+  EXPECT_EQ(OpenTeachingWindow(), edu);
+  EXPECT_EQ(WindowRect(edu).left, 0);
+  EXPECT_EQ(WindowRect(edu).top, 0);
+  EXPECT_EQ(TextOf(page.memo), L"Здравствуй!\r\nДобрый день!\r\n");
+  TurnPage(edu, 1);
+  page = WaitForPage(edu, 0);
+  ASSERT_EQ(TextOf(page.memo), L"Что?\r\nГде?") << "no dialogue page";
+  // Saved unchanged: the same lines, their ends made CR LF.
+  EXPECT_TRUE(Saves(page, L"Dialog.brain", L"Что?\r\nГде?"));
+}
+
+TEST_F(AppTeachTest, RecordingsSavedOrPutInScriptsAreListedAndReplayOrFailFromTheRunSubmenu) {
+  Start();
+  const std::wstring scripts = folder + L"Scripts\\";
+  HWND edu = OpenTeachingWindow();
+  ASSERT_NE(edu, nullptr) << "no teaching window";
+  const std::vector<HWND> lists = ChildWindows(edu, L"ListBox");
+  ASSERT_EQ(lists.size(), 1u) << "no file list";
+  HWND list = lists[0];
+  EXPECT_EQ(ListBoxItems(list), std::vector<std::wstring>{L"Circle.rec"});
+  // The picture buttons of the actions page, at their places on it.
+  auto press = [actions = GetParent(list)](int x, int y) { Click(ScreenPoint(actions, x, y)); };
+  const int kRecord = 170, kPlay = 215, kStop = 258;
+
+  // Two digits recorded, then taken back by keys no longer recorded.
+  press(kRecord, 18);
+  Sleep(300);
+  FocusInput(*app);
+  Key('2');
+  Key('7');
+  HWND input = app->InputField();
+  EXPECT_TRUE(WaitFor([&] { return TextOf(input) == L"27"; }, 3000));
+  press(kStop, 18);
+  Sleep(300);
+  FocusInput(*app);
+  Key(VK_BACK);
+  Key(VK_BACK);
+  ASSERT_TRUE(WaitFor([&] { return TextOf(input).empty(); }, 3000));
+
+  press(234, 46);  // the second floppy disk: save
+  HWND dialog = app->WaitForWindow(nullptr, L"#32770", 5000);
+  ASSERT_NE(dialog, nullptr) << "no save dialog";
+  HWND name = GetDlgItem(dialog, cmb13) ? GetDlgItem(dialog, cmb13) : GetDlgItem(dialog, edt1);
+  ASSERT_NE(name, nullptr) << "no file-name box in the save dialog";
+  SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"mine"));
+  Click(Centre(name));
+  Sleep(100);
+  Key(VK_RETURN);
+  // Wine holds the program as the dialog goes; the file is written after that.
+  ASSERT_TRUE(WaitFor([&] { return !ReadFile(scripts + L"mine.rec").empty(); }, 10000))
+      << "nothing saved";
+  const std::string macro = ReadFile(scripts + L"mine.rec");
+  EXPECT_EQ(macro.size() % 20, 0u);
+  std::vector<uint32_t> keys;
+  for (const auto& record : Records(macro))
+    if (record[0] == WM_KEYDOWN) keys.push_back(record[1] & 0xFF);
+  EXPECT_EQ(keys, (std::vector<uint32_t>{'2', '7'}));
+  EXPECT_TRUE(WaitFor([&] { return ListBoxItems(list) == Listed(scripts + L"*.rec"); }, 5000))
+      << "the list was not read again";
+  // The list read again has nothing selected: Play opens the empty name.
+  press(kPlay, 18);
+  EXPECT_EQ(ErrorClosed(), L"Cannot open file ");
+
+  // Written while the program runs, so only a menu read afresh knows them.
+  WriteFile(scripts + L"typed.rec", TypedDigits("314"));
+  WriteFile(scripts + L"empty.rec", "");
+  ASSERT_TRUE(CreateDirectoryW((scripts + L"old.rec").c_str(), nullptr));
+  const std::map<std::wstring, std::wstring> outcome = {
+      {L"314", L"typed.rec"},
+      {L"27", L"mine.rec"},
+      {L"Cannot open file " + scripts + L"old.rec.", L"old.rec"},
+      {L"Recorder: Nothing to play.", L"empty.rec"}};
+  std::vector<std::wstring> outcomes;
+  const std::vector<std::wstring> entries = Listed(scripts + L"*.rec");
+  for (size_t entry = 0; entry < entries.size(); ++entry) {
+    SCOPED_TRACE(fs::path(entries[entry]).string());
+    SendMessageW(input, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+    FocusInput(*app);
+    HWND menu = OpenMainMenu();
+    ASSERT_NE(menu, nullptr);
+    HWND submenu = OpenSubmenu(menu, kRunItem);
+    ASSERT_NE(submenu, nullptr) << "no Run submenu";
+    MenuKeys(submenu, Downs(static_cast<int>(entry), VK_RETURN));
+    // Watch the pointer, the input field and the error boxes while the entry plays.
+    std::vector<POINT> pointer;
+    std::wstring seen;
+    HWND box = nullptr;
+    for (const DWORD start = GetTickCount();
+         GetTickCount() - start < 5000 && !box && !outcome.count(seen); Sleep(15)) {
+      pointer.emplace_back();
+      GetCursorPos(&pointer.back());
+      if (!(box = Error(&seen, 0))) seen = TextOf(input);
+    }
+    if (box)
+      Dismiss(box);
+    else
+      Sleep(1000);  // the rest of the macro plays
+    outcomes.push_back(outcome.count(seen)                                   ? outcome.at(seen)
+                       : Replays(pointer, ReadFile(scripts + L"Circle.rec")) ? L"Circle.rec"
+                                                                             : L"not " + seen);
+  }
+  // Each entry did what its file holds, in the order the folder lists them.
+  EXPECT_EQ(entries.size(), 5u);
+  EXPECT_EQ(outcomes, entries);
+
+  // No Scripts folder: nothing opens under "Выполнить", and the menu works as before.
+  Remove(folder + L"Scripts");
+  HWND menu = OpenMainMenu();
+  ASSERT_NE(menu, nullptr) << "the menu no longer opens";
+  EXPECT_EQ(OpenSubmenu(menu, kRunItem), nullptr) << "a Run submenu without scripts";
+  MenuKeys(menu, {VK_UP, VK_RIGHT});
+  EXPECT_TRUE(WaitFor([] { return OpenMenus().size() == 2; }, 1500)) << "no Plugins submenu";
+  MenuKeys(menu, {VK_ESCAPE, VK_ESCAPE});
+  EXPECT_TRUE(WaitFor([] { return OpenMenus().empty(); }, 3000));
 }
 
 }  // namespace

@@ -5,12 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <numeric>
 #include <string>
 #include <tuple>
 #include <vector>
 
 #include "AppDriver.h"
-#include "AppFixture.h"
 
 using namespace driver;
 
@@ -56,9 +56,7 @@ TEST_F(AppTest, TheWindowIsShapedTopmostBorderlessWithoutTaskbarButtonGreetsAndR
   EXPECT_EQ(WindowRect(about).left, 0);
   EXPECT_EQ(WindowRect(about).top, 0);
   SetWindowPos(about, nullptr, 200, 100, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-  PostMessageW(about, WM_CLOSE, 0, 0);
-  ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(about); }, 5000));
-  Pause(2500);  // see DismissBox
+  Dismiss(about, WM_CLOSE);
   Click(ScreenPoint(main, 124, 10));
   EXPECT_EQ(app->WaitForWindow(L"О программе...", nullptr, 5000), about);
   EXPECT_EQ(WindowRect(about).left, 0);
@@ -83,13 +81,21 @@ TEST_F(AppTest, QuestionsAreAnsweredLineByLineAndTheCloseMarkerEndsTheProgram) {
   EXPECT_TRUE(Shows(L"Хорошо."));
   EXPECT_EQ(TextOf(input), L"");
 
-  // A long answer: its first display line, then every other in turn, then the first again.
+  // A long answer: its display lines in turn, each fully shown, then the first again.
   Ask(*app, L"длинно");
-  ASSERT_TRUE(Shows(lines[0]));
-  std::vector<TPixels> frames = HeldFrames(main, lines.size(), 4000 * (lines.size() + 1), true);
-  ASSERT_EQ(frames.size(), lines.size());
-  for (size_t i = 1; i <= lines.size(); ++i)
-    EXPECT_TRUE(frames[i - 1] == RenderedLine(lines[i % lines.size()])) << "line " << i;
+  std::vector<TPixels> rendered;
+  for (const std::wstring& line : lines) rendered.push_back(RenderedLine(line));
+  std::vector<size_t> shown, expected(lines.size() + 1, 0);
+  std::iota(expected.begin(), expected.end() - 1, size_t{0});
+  WaitFor(
+      [&] {
+        const TPixels now = SpeechArea(main);
+        for (size_t i = 0; i < rendered.size(); ++i)
+          if (now == rendered[i] && (shown.empty() || shown.back() != i)) shown.push_back(i);
+        return shown.size() == expected.size();
+      },
+      4000 * static_cast<DWORD>(expected.size()));
+  EXPECT_EQ(shown, expected);
 
   Ask(*app, L"Пока!");
   DWORD code = 1;
@@ -103,13 +109,13 @@ TEST_F(AppTest, TheTrayMenuShowsAndHidesTheWindowAndEndsTheProgramWhileItIsHidde
   ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(main); }, 5000)) << "not hidden";
   // Hidden: "Свернуть" (second) does nothing, "Развернуть" (first) brings the window back.
   ASSERT_TRUE(TrayMenu({VK_DOWN, VK_DOWN, VK_RETURN, VK_ESCAPE})) << "no tray icon or menu";
-  Pause(700);
+  Sleep(700);
   EXPECT_FALSE(IsWindowVisible(main));
   ASSERT_TRUE(TrayMenu({VK_DOWN, VK_RETURN}));
   EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(main) != FALSE; }, 5000)) << "not restored";
   // Shown: "Развернуть" does nothing, "Свернуть" hides it again; never a taskbar button.
   ASSERT_TRUE(TrayMenu({VK_DOWN, VK_RETURN, VK_ESCAPE}));
-  Pause(700);
+  Sleep(700);
   EXPECT_TRUE(IsWindowVisible(main));
   EXPECT_FALSE(IsWindowVisible(GetWindow(main, GW_OWNER)));
   ASSERT_TRUE(TrayMenu({VK_DOWN, VK_DOWN, VK_RETURN}));
@@ -123,12 +129,8 @@ TEST_F(AppTest, TheTrayMenuShowsAndHidesTheWindowAndEndsTheProgramWhileItIsHidde
 TEST_F(AppTest, AMissingGreetingFileIsReportedAndTheWindowStillWorks) {
   Remove(Brain(L"Greetings.brain"));
   Start(false);
-  std::wstring text;
   // The title is the executable's name until start-up is over.
-  HWND box = Error(&text, 20000, L"Quelvoran");
-  ASSERT_NE(box, nullptr);
-  EXPECT_EQ(text, L"File not found.");
-  DismissBox(box);
+  EXPECT_EQ(ErrorClosed(20000, L"Quelvoran"), L"File not found.");
   ASSERT_NE(main = app->MainWindow(), nullptr);
   EXPECT_TRUE(SpeechArea(main) == RenderedLine(L"")) << "no greeting, an empty speech area";
   Ask(*app, L"как дела");
@@ -139,17 +141,11 @@ TEST_F(AppTest, AnEmptyGreetingFileIsAListErrorAndAFailedQuestionKeepsItsText) {
   WriteFile(Brain(L"Greetings.brain"), "");
   Remove(Brain(L"Dialog.brain"));
   Start(false);
-  std::wstring text;
-  HWND box = Error(&text, 20000, L"Quelvoran");
-  ASSERT_NE(box, nullptr);
   // No full stop after ")", which sorts before ".".
-  EXPECT_EQ(text, L"List index out of bounds (0)");
-  DismissBox(box);
+  EXPECT_EQ(ErrorClosed(20000, L"Quelvoran"), L"List index out of bounds (0)");
   ASSERT_NE(main = app->MainWindow(), nullptr);
   Ask(*app, L"абракадабра");
-  ASSERT_NE(box = Error(&text), nullptr);
-  EXPECT_EQ(text, L"File not found.");
-  DismissBox(box);
+  EXPECT_EQ(ErrorClosed(), L"File not found.");
   EXPECT_EQ(TextOf(app->InputField()), L"абракадабра");
   EXPECT_TRUE(SpeechArea(main) == RenderedLine(L""));
 }
@@ -163,9 +159,7 @@ TEST_F(AppTest, WideEdgeRussianReadsRightOnAnEnglishSystem) {
   Ask(*app, L"А как дела?");
   EXPECT_TRUE(Shows(L"Хорошо."));
   Ask(*app, L"что-то незнакомое");
-  std::wstring text;
-  ASSERT_NE(Error(&text), nullptr) << "no error box captioned Г.Г.Кормид";
-  EXPECT_EQ(text, L"File not found.");
+  EXPECT_EQ(ErrorClosed(), L"File not found.") << "no error box captioned Г.Г.Кормид";
 }
 
 }  // namespace
