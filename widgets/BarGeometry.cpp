@@ -124,7 +124,7 @@ BarItemPaint TBarPopupState::PaintItem(const TBarSettings& settings, uint32_t st
       if (rect.Bottom > rect.Top)
         paint.Fills.push_back({{left, rect.Top, right, rect.Bottom}, startRgb});
     } else {
-      // One row more than the item is high; the platform clips the last one under Wine.
+      // One row more than the item is high; the next item paints over it.
       for (int y = top; y <= bottom; ++y) {
         const int row = paint.Origin.Y + y;
         paint.Fills.push_back(

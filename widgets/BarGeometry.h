@@ -3,8 +3,8 @@
 // rectangles into menu rows and columns.
 //
 // Menu rows count from the top of the first item and menu columns from the items' left
-// edge. Windows puts the first item at (0, 0); Wine puts it at (3, 3) and clips each item's
-// drawing to its own rectangle. Everything painted is given in the platform's coordinates.
+// edge. Windows puts the first item at (0, 0); Wine puts it at (3, 3). Everything painted is
+// given in the platform's coordinates.
 #pragma once
 
 #include <cstdint>
