@@ -14,7 +14,6 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -138,71 +137,35 @@ inline std::vector<std::wstring> ListBoxItems(HWND list) {
   return items;
 }
 
-// One run of Quelvoran.exe, ended when the object goes.
-class TApp {
- public:
-  explicit TApp(const std::wstring& folder) {
-    std::wstring exe = folder + L"Quelvoran.exe", command = L"\"" + exe + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    // Started from another folder: the program finds its data beside itself.
-    if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        L"" QV_APP_TEST_ROOT, &startup, &process_))
-      ADD_FAILURE() << "cannot start the program: error " << GetLastError();
-  }
-  ~TApp() {
-    if (!WaitForExit(0)) TerminateProcess(process_.hProcess, 1);
-    WaitForExit(5000);
-    if (process_.hThread) CloseHandle(process_.hThread);
-    if (process_.hProcess) CloseHandle(process_.hProcess);
-  }
-  TApp(const TApp&) = delete;
-  TApp& operator=(const TApp&) = delete;
+// Quelvoran.exe started from a folder, with another current folder: the program finds its
+// data beside itself.
+inline PROCESS_INFORMATION Launch(const std::wstring& folder) {
+  std::wstring exe = folder + L"Quelvoran.exe", command = L"\"" + exe + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      L"" QV_APP_TEST_ROOT, &startup, &process))
+    ADD_FAILURE() << "cannot start the program: error " << GetLastError();
+  return process;
+}
 
-  // Waits for the process to end by itself; its exit code through `code`.
-  bool WaitForExit(DWORD milliseconds, DWORD* code = nullptr) const {
-    if (!process_.hProcess || WaitForSingleObject(process_.hProcess, milliseconds) != WAIT_OBJECT_0)
-      return false;
-    if (code) GetExitCodeProcess(process_.hProcess, code);
-    return true;
-  }
+// The process ended by itself within `wait`; its exit code through `code`.
+inline bool Exited(const PROCESS_INFORMATION& process, DWORD wait, DWORD* code = nullptr) {
+  if (!process.hProcess || WaitForSingleObject(process.hProcess, wait) != WAIT_OBJECT_0)
+    return false;
+  if (code) GetExitCodeProcess(process.hProcess, code);
+  return true;
+}
 
-  // A visible top-level window of the program with this caption and class (null: any).
-  HWND WaitForWindow(const wchar_t* caption, const wchar_t* className, DWORD wait = 0) const {
-    std::vector<HWND> found;
-    WaitFor(
-        [&] {
-          found = Windows(nullptr, [&](HWND window) {
-            DWORD processId = 0;
-            GetWindowThreadProcessId(window, &processId);
-            return processId == process_.dwProcessId && IsWindowVisible(window) &&
-                   (!caption || TextOf(window) == caption) &&
-                   (!className || ClassOf(window) == className);
-          });
-          return !found.empty();
-        },
-        wait);
-    return found.empty() ? nullptr : found[0];
-  }
-  // The character window (caption "Quelvoran"), once it is visible.
-  HWND MainWindow(DWORD wait = 15000) const {
-    return WaitForWindow(L"Quelvoran", L"QvWindow", wait);
-  }
-  // The one-line input field.
-  HWND InputField() const {
-    const std::vector<HWND> edits = ChildWindows(MainWindow(), L"Edit");
-    return edits.empty() ? nullptr : edits[0];
-  }
-  // The window that has the keyboard focus in the program's GUI thread.
-  HWND FocusWindow() const {
-    GUITHREADINFO info{};
-    info.cbSize = sizeof info;
-    return GetGUIThreadInfo(process_.dwThreadId, &info) ? info.hwndFocus : nullptr;
-  }
-
- private:
-  PROCESS_INFORMATION process_{};
-};
+// The process ended if it still runs, and its handles closed.
+inline void End(PROCESS_INFORMATION& process) {
+  if (!Exited(process, 0)) TerminateProcess(process.hProcess, 1);
+  Exited(process, 5000);
+  for (HANDLE handle : {process.hThread, process.hProcess})
+    if (handle) CloseHandle(handle);
+  process = {};
+}
 
 // Input through the system's queue, as a user makes it.
 
@@ -241,24 +204,6 @@ inline void Type(const std::wstring& text) {
     SendKey(0, KEYEVENTF_UNICODE, c);
     SendKey(0, KEYEVENTF_UNICODE | KEYEVENTF_KEYUP, c);
   }
-}
-
-// A click into the input field, which brings the program's window to the foreground.
-inline void FocusInput(const TApp& app) {
-  HWND input = app.InputField();
-  ASSERT_NE(input, nullptr);
-  Click(Centre(input));
-  EXPECT_TRUE(WaitFor([&] { return app.FocusWindow() == input; }, 3000))
-      << "the input field did not take the focus";
-}
-
-// Types a question into the input field and presses Enter.
-inline void Ask(const TApp& app, const std::wstring& question) {
-  FocusInput(app);
-  Type(question);
-  EXPECT_TRUE(WaitFor([&] { return TextOf(app.InputField()) == question; }, 3000))
-      << "typing was lost";
-  Key(VK_RETURN);
 }
 
 // Pixels of the screen or of a picture, as 0x00RRGGBB, row by row.
@@ -456,8 +401,11 @@ inline const std::wstring kGreetings = L"Привет! Я тест.\r\n";
 inline const std::wstring kLong =
     L"Один два три четыре пять шесть семь восемь девять десять одиннадцать двенадцать "
     L"тринадцать четырнадцать пятнадцать шестнадцать.";
-inline const std::wstring kAnswers = L"КАК\r\n!\r\nХорошо.\r\n.\r\nДЛИННО\r\n!\r\n" + kLong +
-                                     L"\r\n.\r\nПОКА\r\n!\r\nДо свидания!^\r\n.\r\n";
+// Windows-1252 upper-cases the byte of "я" otherwise than Windows-1251: ЯБЛОКО is matched
+// only where the program keeps to Windows-1251.
+inline const std::wstring kAnswers =
+    L"КАК\r\n!\r\nХорошо.\r\n.\r\nЯБЛОКО\r\n!\r\nЧервивое.\r\n.\r\nДЛИННО\r\n!\r\n" + kLong +
+    L"\r\n.\r\nПОКА\r\n!\r\nДо свидания!^\r\n.\r\n";
 
 // Text in the program's code page, as its files hold it.
 inline std::string Cp1251(const std::wstring& text) {
@@ -485,14 +433,66 @@ class TCharacterTest : public ::testing::Test {
     WriteFile(Brain(L"Answers.brain"), Cp1251(kAnswers));
   }
 
+  void TearDown() override { End(process); }
+
   std::wstring Brain(const wchar_t* file) const { return folder + L"Brain\\" + file; }
 
   // Without `waitForWindow`, start-up is expected to show an error box first.
   void Start(bool waitForWindow = true) {
-    app = std::make_unique<TApp>(folder);
+    process = Launch(folder);
     if (!waitForWindow) return;
-    main = app->MainWindow();
+    main = MainWindow();
     ASSERT_NE(main, nullptr) << "no character window";
+  }
+
+  // A visible top-level window of the program with this caption and class (null: any).
+  HWND WaitForWindow(const wchar_t* caption, const wchar_t* className, DWORD wait = 0) const {
+    std::vector<HWND> found;
+    WaitFor(
+        [&] {
+          found = Windows(nullptr, [&](HWND window) {
+            DWORD processId = 0;
+            GetWindowThreadProcessId(window, &processId);
+            return processId == process.dwProcessId && IsWindowVisible(window) &&
+                   (!caption || TextOf(window) == caption) &&
+                   (!className || ClassOf(window) == className);
+          });
+          return !found.empty();
+        },
+        wait);
+    return found.empty() ? nullptr : found[0];
+  }
+  // The character window (caption "Quelvoran"), once it is visible.
+  HWND MainWindow(DWORD wait = 15000) const {
+    return WaitForWindow(L"Quelvoran", L"QvWindow", wait);
+  }
+  // The one-line input field.
+  HWND InputField() const {
+    const std::vector<HWND> edits = ChildWindows(MainWindow(), L"Edit");
+    return edits.empty() ? nullptr : edits[0];
+  }
+  // The window that has the keyboard focus in the program's GUI thread.
+  HWND FocusWindow() const {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(process.dwThreadId, &info) ? info.hwndFocus : nullptr;
+  }
+
+  // A click into the input field, which brings the program's window to the foreground.
+  void FocusInput() const {
+    HWND input = InputField();
+    ASSERT_NE(input, nullptr);
+    Click(Centre(input));
+    EXPECT_TRUE(WaitFor([&] { return FocusWindow() == input; }, 3000))
+        << "the input field did not take the focus";
+  }
+  // Types a question into the input field and presses Enter.
+  void Ask(const std::wstring& question) const {
+    FocusInput();
+    Type(question);
+    EXPECT_TRUE(WaitFor([&] { return TextOf(InputField()) == question; }, 3000))
+        << "typing was lost";
+    Key(VK_RETURN);
   }
 
   // A right click on the character (away from its controls) opens its popup menu there.
@@ -528,7 +528,7 @@ class TCharacterTest : public ::testing::Test {
 
   // The program's error box, if one comes within `wait`; its text through `text`.
   HWND Error(std::wstring* text, DWORD wait = 10000, const wchar_t* caption = kTitle) const {
-    HWND box = app->WaitForWindow(caption, L"#32770", wait);
+    HWND box = WaitForWindow(caption, L"#32770", wait);
     text->clear();
     for (HWND label : box ? ChildWindows(box, L"Static") : std::vector<HWND>{})
       if (std::wstring found = TextOf(label); !found.empty()) *text = found;
@@ -542,7 +542,7 @@ class TCharacterTest : public ::testing::Test {
   }
 
   std::wstring folder;
-  std::unique_ptr<TApp> app;
+  PROCESS_INFORMATION process{};
   HWND main = nullptr;
 };
 

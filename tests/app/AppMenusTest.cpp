@@ -21,37 +21,6 @@ namespace {
 
 class AppMenusTest : public TCharacterTest {};
 
-// Digits typed one after another, 50 ms apart: the virtual key in bits 0-7 of paramL, the PC
-// keyboard's scan code in bits 8-15.
-std::string TypedDigits(const std::string& digits) {
-  std::string macro;
-  uint32_t time = 0;
-  for (char digit : digits) {
-    const uint32_t scan = digit == '0' ? 0x0B : static_cast<uint32_t>(digit - '0' + 1);
-    for (uint32_t message : {WM_KEYDOWN, WM_KEYUP}) {
-      const uint32_t record[5] = {message, static_cast<uint32_t>(digit) | scan << 8, 1, time, 0};
-      macro.append(reinterpret_cast<const char*>(record), sizeof record);
-      time += 50;
-    }
-  }
-  return macro;
-}
-
-// The pointer samples went through (within two pixels) three quarters of the places the
-// macro moves the pointer to.
-bool Replays(const std::vector<POINT>& samples, const std::string& macro) {
-  size_t moves = 0, seen = 0;
-  for (const auto& record : Records(macro)) {
-    if (record[0] != WM_MOUSEMOVE) continue;
-    ++moves;
-    seen += std::any_of(samples.begin(), samples.end(), [&](POINT p) {
-      return std::abs(p.x - static_cast<LONG>(record[1])) <= 2 &&
-             std::abs(p.y - static_cast<LONG>(record[2])) <= 2;
-    });
-  }
-  return moves > 10 && seen * 4 >= moves * 3;
-}
-
 constexpr uint32_t kMagenta = 0xFF00FF;
 
 // A picture 20 pixels wide whose lowest 12 rows are a block: its top row of another colour
@@ -227,7 +196,7 @@ class AppTeachTest : public TCharacterTest {
   HWND OpenTeachingWindow() {
     HWND menu = OpenMainMenu();
     if (menu) MenuKeys(menu, Downs(3, VK_RETURN));
-    return menu ? app->WaitForWindow(L"Обучение", nullptr, 5000) : nullptr;
+    return menu ? WaitForWindow(L"Обучение", nullptr, 5000) : nullptr;
   }
 
   // Ctrl+Tab turns to the next page: the window is first brought forward by a click on its
@@ -305,7 +274,7 @@ TEST_F(AppTeachTest, ThePagesWriteTheirFilesWhichTheCharacterAndTheReopenedWindo
   EXPECT_TRUE(
       WaitFor([&] { return TextOf(page.lines[0]).empty() && TextOf(page.memo).empty(); }, 3000))
       << "the boxes were not emptied";
-  Ask(*app, L"Кто такая зебра!");
+  Ask(L"Кто такая зебра!");
   EXPECT_TRUE(Shows(L"Полосатая лошадь.")) << "the new block did not answer";
 
   // Boxes 1 and 3 filled: their keywords in that order, nothing for 2 and 4.
@@ -354,6 +323,37 @@ TEST_F(AppTeachTest, ThePagesWriteTheirFilesWhichTheCharacterAndTheReopenedWindo
   EXPECT_TRUE(Saves(page, L"Dialog.brain", L"Что?\r\nГде?"));
 }
 
+// Digits typed one after another, 50 ms apart: the virtual key in bits 0-7 of paramL, the PC
+// keyboard's scan code in bits 8-15.
+std::string TypedDigits(const std::string& digits) {
+  std::string macro;
+  uint32_t time = 0;
+  for (char digit : digits) {
+    const uint32_t scan = digit == '0' ? 0x0B : static_cast<uint32_t>(digit - '0' + 1);
+    for (uint32_t message : {WM_KEYDOWN, WM_KEYUP}) {
+      const uint32_t record[5] = {message, static_cast<uint32_t>(digit) | scan << 8, 1, time, 0};
+      macro.append(reinterpret_cast<const char*>(record), sizeof record);
+      time += 50;
+    }
+  }
+  return macro;
+}
+
+// The pointer samples went through (within two pixels) three quarters of the places the
+// macro moves the pointer to.
+bool Replays(const std::vector<POINT>& samples, const std::string& macro) {
+  size_t moves = 0, seen = 0;
+  for (const auto& record : Records(macro)) {
+    if (record[0] != WM_MOUSEMOVE) continue;
+    ++moves;
+    seen += std::any_of(samples.begin(), samples.end(), [&](POINT p) {
+      return std::abs(p.x - static_cast<LONG>(record[1])) <= 2 &&
+             std::abs(p.y - static_cast<LONG>(record[2])) <= 2;
+    });
+  }
+  return moves > 10 && seen * 4 >= moves * 3;
+}
+
 TEST_F(AppTeachTest, RecordingsSavedOrPutInScriptsAreListedAndReplayOrFailFromTheRunSubmenu) {
   Start();
   const std::wstring scripts = folder + L"Scripts\\";
@@ -370,20 +370,20 @@ TEST_F(AppTeachTest, RecordingsSavedOrPutInScriptsAreListedAndReplayOrFailFromTh
   // Two digits recorded, then taken back by keys no longer recorded.
   press(kRecord, 18);
   Sleep(300);
-  FocusInput(*app);
+  FocusInput();
   Key('2');
   Key('7');
-  HWND input = app->InputField();
+  HWND input = InputField();
   EXPECT_TRUE(WaitFor([&] { return TextOf(input) == L"27"; }, 3000));
   press(kStop, 18);
   Sleep(300);
-  FocusInput(*app);
+  FocusInput();
   Key(VK_BACK);
   Key(VK_BACK);
   ASSERT_TRUE(WaitFor([&] { return TextOf(input).empty(); }, 3000));
 
   press(234, 46);  // the second floppy disk: save
-  HWND dialog = app->WaitForWindow(nullptr, L"#32770", 5000);
+  HWND dialog = WaitForWindow(nullptr, L"#32770", 5000);
   ASSERT_NE(dialog, nullptr) << "no save dialog";
   HWND name = GetDlgItem(dialog, cmb13) ? GetDlgItem(dialog, cmb13) : GetDlgItem(dialog, edt1);
   ASSERT_NE(name, nullptr) << "no file-name box in the save dialog";
@@ -420,7 +420,7 @@ TEST_F(AppTeachTest, RecordingsSavedOrPutInScriptsAreListedAndReplayOrFailFromTh
   for (size_t entry = 0; entry < entries.size(); ++entry) {
     SCOPED_TRACE(fs::path(entries[entry]).string());
     SendMessageW(input, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
-    FocusInput(*app);
+    FocusInput();
     HWND menu = OpenMainMenu();
     ASSERT_NE(menu, nullptr);
     HWND submenu = OpenSubmenu(menu, kRunItem);

@@ -44,21 +44,22 @@ TEST_F(AppTest, TheWindowIsShapedTopmostBorderlessWithoutTaskbarButtonGreetsAndR
   EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(owner); }, 3000));
   EXPECT_TRUE(Shows(kGreeting));
 
-  TApp second(folder);
-  EXPECT_TRUE(second.WaitForExit(20000)) << "a second copy runs on";
-  EXPECT_FALSE(app->WaitForExit(0)) << "the first copy ended";
-  EXPECT_EQ(app->WaitForWindow(L"Quelvoran", L"QvWindow"), main);
+  PROCESS_INFORMATION second = Launch(folder);
+  EXPECT_TRUE(Exited(second, 20000)) << "a second copy runs on";
+  End(second);
+  EXPECT_FALSE(Exited(process, 0)) << "the first copy ended";
+  EXPECT_EQ(WaitForWindow(L"Quelvoran", L"QvWindow"), main);
 
   // The About window opens in the screen's corner, wherever it was left; always the same one.
   Click(ScreenPoint(main, 124, 10));
-  HWND about = app->WaitForWindow(L"О программе...", nullptr, 5000);
+  HWND about = WaitForWindow(L"О программе...", nullptr, 5000);
   ASSERT_NE(about, nullptr);
   EXPECT_EQ(WindowRect(about).left, 0);
   EXPECT_EQ(WindowRect(about).top, 0);
   SetWindowPos(about, nullptr, 200, 100, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
   Dismiss(about, WM_CLOSE);
   Click(ScreenPoint(main, 124, 10));
-  EXPECT_EQ(app->WaitForWindow(L"О программе...", nullptr, 5000), about);
+  EXPECT_EQ(WaitForWindow(L"О программе...", nullptr, 5000), about);
   EXPECT_EQ(WindowRect(about).left, 0);
   EXPECT_EQ(WindowRect(about).top, 0);
 }
@@ -67,13 +68,13 @@ TEST_F(AppTest, QuestionsAreAnsweredLineByLineAndTheCloseMarkerEndsTheProgram) {
   const std::vector<std::wstring> lines = DisplayLines(kLong);
   ASSERT_GE(lines.size(), 2u) << "the answer fits one line of 460 pixels";
   Start();
-  Ask(*app, L"Ну, как дела?");
+  Ask(L"Ну, как дела?");
   EXPECT_TRUE(Shows(L"Хорошо."));
-  HWND input = app->InputField();
+  HWND input = InputField();
   EXPECT_EQ(TextOf(input), L"");
-  EXPECT_EQ(app->FocusWindow(), input);
+  EXPECT_EQ(FocusWindow(), input);
   // Enter with Shift or Ctrl answers like Enter alone; an empty field gets a dialogue line.
-  FocusInput(*app);
+  FocusInput();
   Key(VK_RETURN, {VK_SHIFT});
   EXPECT_TRUE(Shows(L"Не понимаю."));
   Type(L"как");
@@ -82,7 +83,7 @@ TEST_F(AppTest, QuestionsAreAnsweredLineByLineAndTheCloseMarkerEndsTheProgram) {
   EXPECT_EQ(TextOf(input), L"");
 
   // A long answer: its display lines in turn, each fully shown, then the first again.
-  Ask(*app, L"длинно");
+  Ask(L"длинно");
   std::vector<TPixels> rendered;
   for (const std::wstring& line : lines) rendered.push_back(RenderedLine(line));
   std::vector<size_t> shown, expected(lines.size() + 1, 0);
@@ -97,9 +98,9 @@ TEST_F(AppTest, QuestionsAreAnsweredLineByLineAndTheCloseMarkerEndsTheProgram) {
       4000 * static_cast<DWORD>(expected.size()));
   EXPECT_EQ(shown, expected);
 
-  Ask(*app, L"Пока!");
+  Ask(L"Пока!");
   DWORD code = 1;
-  EXPECT_TRUE(app->WaitForExit(10000, &code));
+  EXPECT_TRUE(Exited(process, 10000, &code));
   EXPECT_EQ(code, 0u);
 }
 
@@ -122,7 +123,7 @@ TEST_F(AppTest, TheTrayMenuShowsAndHidesTheWindowAndEndsTheProgramWhileItIsHidde
   ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(main); }, 5000));
   // "Выход", the last item, with the window hidden.
   ASSERT_TRUE(TrayMenu({VK_UP, VK_RETURN}));
-  EXPECT_TRUE(app->WaitForExit(10000));
+  EXPECT_TRUE(Exited(process, 10000));
   EXPECT_TRUE(WaitFor([] { return TrayIcons().empty(); }, 5000)) << "the icon stayed";
 }
 
@@ -131,9 +132,9 @@ TEST_F(AppTest, AMissingGreetingFileIsReportedAndTheWindowStillWorks) {
   Start(false);
   // The title is the executable's name until start-up is over.
   EXPECT_EQ(ErrorClosed(20000, L"Quelvoran"), L"File not found.");
-  ASSERT_NE(main = app->MainWindow(), nullptr);
+  ASSERT_NE(main = MainWindow(), nullptr);
   EXPECT_TRUE(SpeechArea(main) == RenderedLine(L"")) << "no greeting, an empty speech area";
-  Ask(*app, L"как дела");
+  Ask(L"как дела");
   EXPECT_TRUE(Shows(L"Хорошо."));
 }
 
@@ -143,10 +144,10 @@ TEST_F(AppTest, AnEmptyGreetingFileIsAListErrorAndAFailedQuestionKeepsItsText) {
   Start(false);
   // No full stop after ")", which sorts before ".".
   EXPECT_EQ(ErrorClosed(20000, L"Quelvoran"), L"List index out of bounds (0)");
-  ASSERT_NE(main = app->MainWindow(), nullptr);
-  Ask(*app, L"абракадабра");
+  ASSERT_NE(main = MainWindow(), nullptr);
+  Ask(L"абракадабра");
   EXPECT_EQ(ErrorClosed(), L"File not found.");
-  EXPECT_EQ(TextOf(app->InputField()), L"абракадабра");
+  EXPECT_EQ(TextOf(InputField()), L"абракадабра");
   EXPECT_TRUE(SpeechArea(main) == RenderedLine(L""));
 }
 
@@ -156,9 +157,9 @@ TEST_F(AppTest, WideEdgeRussianReadsRightOnAnEnglishSystem) {
   Remove(Brain(L"Dialog.brain"));
   Start();
   EXPECT_TRUE(Shows(kGreeting));
-  Ask(*app, L"А как дела?");
-  EXPECT_TRUE(Shows(L"Хорошо."));
-  Ask(*app, L"что-то незнакомое");
+  Ask(L"Хочу яблоко");
+  EXPECT_TRUE(Shows(L"Червивое."));
+  Ask(L"что-то незнакомое");
   EXPECT_EQ(ErrorClosed(), L"File not found.") << "no error box captioned Г.Г.Кормид";
 }
 

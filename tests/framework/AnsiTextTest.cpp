@@ -17,10 +17,8 @@ TEST(AnsiTextTest, EveryByteMapsAsTheReferenceTableAndBack) {
   ASSERT_NE(cd, reinterpret_cast<iconv_t>(-1));
   for (int c = 1; c < 256; ++c) {
     if (c == 0x98) continue;
-    char in[1] = {static_cast<char>(c)};
-    char out[4] = {};
-    char* inp = in;
-    char* outp = out;
+    char in = static_cast<char>(c), out[4] = {};
+    char *inp = &in, *outp = out;
     size_t inLeft = 1, outLeft = sizeof out;
     ASSERT_NE(iconv(cd, &inp, &inLeft, &outp, &outLeft), static_cast<size_t>(-1)) << c;
     const char16_t expected = static_cast<char16_t>(static_cast<unsigned char>(out[0]) |

@@ -15,29 +15,24 @@ namespace {
 
 std::vector<std::string> order;
 
-class TRecordingPart : public TComponent {
- public:
-  TRecordingPart(TForm* form, std::string name) : TComponent(form), form_(form), name_(name) {}
+// Notes its name when freed, and whether its form's window was still there.
+struct TRecordingPart : TComponent {
+  TRecordingPart(TForm* owner, std::string text)
+      : TComponent(owner), form(owner), name(std::move(text)) {}
   ~TRecordingPart() override {
-    const bool window = form_->HandleAllocated() && IsWindow(form_->Handle());
-    order.push_back(name_ + (window ? "" : " (window gone!)"));
+    const bool window = form->HandleAllocated() && IsWindow(form->Handle());
+    order.push_back(name + (window ? "" : " (window gone!)"));
   }
-
- private:
-  TForm* form_;
-  std::string name_;
+  TForm* form;
+  std::string name;
 };
 
 template <int N>
-class TNumberedForm : public TForm {
- public:
+struct TNumberedForm : TForm {
   using TForm::TForm;
   ~TNumberedForm() override { order.push_back("form " + std::to_string(N)); }
-
- protected:
   void CreateComponents() override {
-    new TRecordingPart(this, std::to_string(N) + "a");
-    new TRecordingPart(this, std::to_string(N) + "b");
+    for (const char* part : {"a", "b"}) new TRecordingPart(this, std::to_string(N) + part);
   }
 };
 
