@@ -5,6 +5,7 @@
 #include "AbtForm.h"
 #include "AnswerEngine.h"
 #include "AssetIds.h"
+#include "Captions.h"
 #include "EduForm.h"
 #include "Recorder.h"
 #include "StrCon.h"
@@ -13,14 +14,6 @@
 TMainForm* MainForm = nullptr;
 
 namespace {
-
-// Texts of the window, in Windows-1251.
-const char kRestore[] = "\xD0\xE0\xE7\xE2\xE5\xF0\xED\xF3\xF2\xFC";  // Развернуть
-const char kMinimize[] = "\xD1\xE2\xE5\xF0\xED\xF3\xF2\xFC";         // Свернуть
-const char kTeach[] = "\xCE\xE1\xF3\xF7\xE8\xF2\xFC...";             // Обучить...
-const char kRun[] = "\xC2\xFB\xEF\xEE\xEB\xED\xE8\xF2\xFC   ";       // Выполнить
-const char kExit[] = "\xC2\xFB\xF5\xEE\xE4";                         // Выход
-const char kDisplayName[] = "\xC3.\xC3.\xCA\xEE\xF0\xEC\xE8\xE4";    // Г.Г.Кормид
 
 // The conversation's state: the application folder, the question, the keyword, the answer.
 TAnswerEngine engine;

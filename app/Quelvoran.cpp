@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "AbtForm.h"
+#include "Captions.h"
 #include "EduForm.h"
 #include "Forms.h"
 #include "Main.h"
@@ -23,7 +24,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   Application->CreateForm(MainForm);
   Application->CreateForm(Edu);
   Application->CreateForm(About);
-  Application->SetTitle("\xC3.\xC3.\xCA\xEE\xF0\xEC\xE8\xE4");  // Г.Г.Кормид
+  Application->SetTitle(kDisplayName);
   Application->Run();
   ShutdownApplication();
   return 0;

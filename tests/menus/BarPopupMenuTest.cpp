@@ -9,19 +9,13 @@
 #include <vector>
 
 #include "BarPopupMenu.h"
+#include "Captions.h"
 #include "Forms.h"
 #include "Handles.h"
 #include "ScreenCapture.h"
 #include "Win32TestSupport.h"
 
 namespace {
-
-const char kRestore[] = "\xD0\xE0\xE7\xE2\xE5\xF0\xED\xF3\xF2\xFC";  // Развернуть
-const char kMinimize[] = "\xD1\xE2\xE5\xF0\xED\xF3\xF2\xFC";         // Свернуть
-const char kTeach[] = "\xCE\xE1\xF3\xF7\xE8\xF2\xFC...";             // Обучить...
-const char kRun[] = "\xC2\xFB\xEF\xEE\xEB\xED\xE8\xF2\xFC   ";       // Выполнить
-const char kExit[] = "\xC2\xFB\xF5\xEE\xE4";                         // Выход
-const char kTitle[] = "\xC3.\xC3.\xCA\xEE\xF0\xEC\xE8\xE4";          // Г.Г.Кормид
 
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 
@@ -122,9 +116,9 @@ TEST_F(BarPopupMenuTest, OwnedObjectsAndTheTitle) {
   menu->SetVerticalFont(&other);
   EXPECT_TRUE(menu->VerticalFont() != &other && menu->VerticalFont()->Height() == -20);
 
-  Application->SetTitle(kTitle);
+  Application->SetTitle(kDisplayName);
   Application->Handle();
-  EXPECT_EQ(TBarPopupMenu(nullptr).VerticalText(), kTitle);
+  EXPECT_EQ(TBarPopupMenu(nullptr).VerticalText(), kDisplayName);
 }
 
 TEST_F(BarPopupMenuTest, RotatedFontRecord) {

@@ -4,8 +4,6 @@
 #include <iterator>
 #include <utility>
 
-namespace {
-
 void PutU16(std::vector<uint8_t>& out, uint32_t value) {
   out.push_back(static_cast<uint8_t>(value));
   out.push_back(static_cast<uint8_t>(value >> 8));
@@ -15,6 +13,8 @@ void PutU32(std::vector<uint8_t>& out, uint32_t value) {
   PutU16(out, value & 0xFFFF);
   PutU16(out, value >> 16);
 }
+
+namespace {
 
 uint32_t GetU16(std::span<const uint8_t> data, size_t at) {
   return static_cast<uint32_t>(data[at]) | static_cast<uint32_t>(data[at + 1]) << 8;

@@ -51,5 +51,9 @@ std::vector<uint8_t> EncodeIco4(int width, int height, std::span<const Rgb> pale
 // Nonzero for every pixel that is not the skin green: the window's outline.
 std::vector<uint8_t> OutlineMask(const Image& image);
 
+// Little-endian fields of the file formats.
+void PutU16(std::vector<uint8_t>& out, uint32_t value);
+void PutU32(std::vector<uint8_t>& out, uint32_t value);
+
 bool ReadFileBytes(const std::string& path, std::vector<uint8_t>* bytes);
 bool WriteFileBytes(const std::string& path, std::span<const uint8_t> bytes);

@@ -154,16 +154,6 @@ std::vector<int16_t> SynthesizeChime(int rate) {
   return samples;
 }
 
-void PutU16(std::vector<uint8_t>& out, uint32_t value) {
-  out.push_back(static_cast<uint8_t>(value));
-  out.push_back(static_cast<uint8_t>(value >> 8));
-}
-
-void PutU32(std::vector<uint8_t>& out, uint32_t value) {
-  PutU16(out, value & 0xFFFF);
-  PutU16(out, value >> 16);
-}
-
 void PutTag(std::vector<uint8_t>& out, const char (&tag)[5]) {
   for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(tag[i]));
 }

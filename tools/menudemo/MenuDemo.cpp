@@ -7,16 +7,10 @@
 #include <vector>
 
 #include "BarPopupMenu.h"
+#include "Captions.h"
 #include "Forms.h"
 
 namespace {
-
-const char kRestore[] = "\xD0\xE0\xE7\xE2\xE5\xF0\xED\xF3\xF2\xFC";  // Развернуть
-const char kMinimize[] = "\xD1\xE2\xE5\xF0\xED\xF3\xF2\xFC";         // Свернуть
-const char kTeach[] = "\xCE\xE1\xF3\xF7\xE8\xF2\xFC...";             // Обучить...
-const char kRun[] = "\xC2\xFB\xEF\xEE\xEB\xED\xE8\xF2\xFC   ";       // Выполнить
-const char kExit[] = "\xC2\xFB\xF5\xEE\xE4";                         // Выход
-const char kTitle[] = "\xC3.\xC3.\xCA\xEE\xF0\xEC\xE8\xE4";          // Г.Г.Кормид
 
 std::vector<WPARAM> keys;
 
@@ -98,7 +92,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   }
   LocalFree(argv);
   Application->Initialize();
-  Application->SetTitle(kTitle);
+  Application->SetTitle(kDisplayName);
   Application->CreateForm(demo);
   SetTimer(nullptr, 0, 300, OpenMenu);
   Application->Run();
