@@ -79,16 +79,12 @@ class TFakeRecorderPlatform : public IRecorderPlatform {
     calls.push_back("CallNext " + std::to_string(hook) + " " + std::to_string(code));
     return kNextHookResult;
   }
-  TEventMsg LoadEvent(intptr_t lParam) override { return *reinterpret_cast<TEventMsg*>(lParam); }
+  TEventMsg LoadEvent(intptr_t lParam) override { return At<TEventMsg>(lParam); }
   void StoreEvent(intptr_t lParam, const TEventMsg& event) override {
-    *reinterpret_cast<TEventMsg*>(lParam) = event;
+    At<TEventMsg>(lParam) = event;
   }
-  TLowLevelKey LoadKey(intptr_t lParam) override {
-    return *reinterpret_cast<TLowLevelKey*>(lParam);
-  }
-  TLowLevelMouse LoadMouse(intptr_t lParam) override {
-    return *reinterpret_cast<TLowLevelMouse*>(lParam);
-  }
+  TLowLevelKey LoadKey(intptr_t lParam) override { return At<TLowLevelKey>(lParam); }
+  TLowLevelMouse LoadMouse(intptr_t lParam) override { return At<TLowLevelMouse>(lParam); }
   void SendEvent(const TEventMsg& event) override {
     sent.push_back({clock.TickCount(), event});
     if (onSend) onSend(event);
@@ -102,22 +98,23 @@ class TFakeRecorderPlatform : public IRecorderPlatform {
   }
 
  private:
+  template <class T>
+  static T& At(intptr_t lParam) {
+    return *reinterpret_cast<T*>(lParam);
+  }
   THookHandle lastHook_ = 0;
 };
 
 // Plays the journal the way the system does: asks for the current event, waits as long as
 // told (asking again when the wait is over), uses it and asks for the next, until the
-// recorder is idle or `limit` events have been used. Returns the events with their times.
-inline std::vector<SentEvent> RunJournal(TRecorder& recorder, TFakeRecorderPlatform& platform,
-                                         size_t limit = 100000) {
+// recorder is idle (or a runaway replay has used 100,000). Returns the events with their times.
+inline std::vector<SentEvent> RunJournal(TRecorder& recorder, TFakeRecorderPlatform& platform) {
   std::vector<SentEvent> used;
-  while (recorder.State() == rsPlaying && used.size() < limit) {
+  while (recorder.State() == rsPlaying && used.size() < 100000) {
     TEventMsg event;
-    intptr_t wait = recorder.PlaybackHookProc(kHookGetNext, 0, Param(event));
-    if (wait > 0) {
+    if (intptr_t wait = recorder.PlaybackHookProc(kHookGetNext, 0, Param(event)); wait > 0) {
       platform.clock.Advance(static_cast<uint32_t>(wait));
-      wait = recorder.PlaybackHookProc(kHookGetNext, 0, Param(event));
-      if (wait != 0) ADD_FAILURE() << "still " << wait << " ms to wait after the wait";
+      EXPECT_EQ(recorder.PlaybackHookProc(kHookGetNext, 0, Param(event)), 0) << "after the wait";
     }
     used.push_back({platform.clock.TickCount(), event});
     recorder.PlaybackHookProc(kHookSkip, 0, 0);
@@ -127,15 +124,14 @@ inline std::vector<SentEvent> RunJournal(TRecorder& recorder, TFakeRecorderPlatf
 
 // Runs the replay timer until the recorder is idle, jumping over the time in which nothing
 // falls due (a tick every 10 ms over a long pause would take long).
-inline void RunTimer(TRecorder& recorder, TFakeRecorderPlatform& platform, int limit = 100000) {
-  for (int ticks = 0; recorder.State() == rsPlaying && ticks < limit; ++ticks) {
+inline void RunTimer(TRecorder& recorder, TFakeRecorderPlatform& platform) {
+  for (int ticks = 0; recorder.State() == rsPlaying && ticks < 100000; ++ticks) {
     ASSERT_TRUE(platform.timer && platform.timer->Running());
-    const int32_t ahead =
-        static_cast<int32_t>(recorder.CurrentEvent().time - platform.clock.TickCount());
-    if (recorder.Path() == TInputPath::LowLevel && !platform.sent.empty() &&
-        ahead > static_cast<int32_t>(platform.timer->Interval())) {
+    const uint32_t due = recorder.CurrentEvent().time, interval = platform.timer->Interval();
+    if (!platform.sent.empty() &&
+        static_cast<int32_t>(due - platform.clock.TickCount()) > static_cast<int32_t>(interval)) {
       platform.timer->SetEnabled(false);
-      platform.clock.Set(recorder.CurrentEvent().time - platform.timer->Interval());
+      platform.clock.Set(due - interval);
       platform.timer->SetEnabled(true);
     }
     platform.clock.NextTick();
