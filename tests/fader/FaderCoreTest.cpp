@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -52,24 +53,20 @@ struct Fader {
   }
 };
 
-}  // namespace
-
 TEST(FaderCore, TimelineWithTheMainWindowSettings) {
   Fader f;
   f.Show({"A", "B", "C"});
   EXPECT_EQ(f.Run(9000),
             (Events{"5 show A", "725 complete A", "2725 show B", "3445 complete B", "5445 show C",
                     "6165 complete C", "8165 show A", "8885 complete A"}));
-  EXPECT_EQ(f.timer.Ticks(), 4 * 25);
   EXPECT_EQ(f.core.PassCount(), 1);
 
   // A new text while an item is held, and another in the middle of a fade: each starts
   // 5 ms after Reset, faded in from an empty box.
-  f.Run(1000);  // 10000
+  f.Run(1000);
   f.Show({"X", "Y"});
   EXPECT_EQ(f.Run(800), (Events{"10005 show X", "10725 complete X"}));
-  f.Run(2000);  // 12800: Y fading since 12725
-  EXPECT_EQ(f.core.CurrentText(), "Y");
+  f.Run(2000);  // Y fading since 12725
   f.Show({"P"});
   EXPECT_EQ(f.Run(800), (Events{"12805 show P", "13525 complete P"}));
   EXPECT_EQ(f.core.PreviousText(), "");
@@ -84,7 +81,6 @@ TEST(FaderCore, PassesOverEmptyAndSingleItemLists) {
                                       "5445 show ", "5445 complete "}));
   EXPECT_FALSE(empty.core.Active() || empty.timer.Enabled());
   EXPECT_EQ(empty.core.PassCount(), 3);
-  EXPECT_GE(empty.invalidates, 1);
 
   // Switching off after the last pass leaves the last item shown, with one more OnComplete;
   // switched on again it counts its passes afresh.
@@ -95,7 +91,6 @@ TEST(FaderCore, PassesOverEmptyAndSingleItemLists) {
   ASSERT_EQ(events.size(), 10u);
   EXPECT_EQ(Events(events.begin() + 8, events.end()), (Events{"10885 show B", "10885 complete B"}));
   EXPECT_EQ(two.progress, std::vector<int>{100});
-  EXPECT_FALSE(two.core.Active());
   two.core.SetActive(true);
   EXPECT_EQ(two.Run(1000), (Events{"20005 show A", "20725 complete A"}));
 
@@ -114,10 +109,8 @@ TEST(FaderCore, FadeStepsAndHaltingDelays) {
   f.Show({"A", "B"});
   f.Run(2000);
   std::vector<int> expected;
-  for (int p = 3; p < 100; p += 3) expected.push_back(p);
-  expected.push_back(100);
+  for (int p = 3; p < 103; p += 3) expected.push_back(std::min(p, 100));
   EXPECT_EQ(f.progress, expected);
-
   // Used from the next step on; 100 shows the item in one frame.
   f.core.SetFadeStep(100);
   EXPECT_EQ(f.Run(2000), (Events{"2995 show B", "2995 complete B"}));
@@ -137,8 +130,7 @@ TEST(FaderCore, FadeStepsAndHaltingDelays) {
   g.Run(700);  // 60900: B shown since 60820, A due at 62820
   g.core.SetFadeDelay(0);
   g.Run(4000);
-  EXPECT_EQ(g.core.CurrentText(), "A");
-  EXPECT_EQ(g.core.Progress(), 4);
+  EXPECT_TRUE(g.core.CurrentText() == "A" && g.core.Progress() == 4);
   EXPECT_FALSE(g.clock.NextTick());
   g.core.SetFadeDelay(10);
   EXPECT_EQ(g.Run(300), (Events{"65140 complete A"}));
@@ -158,7 +150,6 @@ TEST(FaderCore, SwitchingOffAndChangingLines) {
   EXPECT_TRUE(f.core.Progress() == 100 && f.core.CurrentText() == "B");
   EXPECT_EQ(f.invalidates, before + 1);
   EXPECT_TRUE(f.Run(10000).empty());
-
   // On again: the item after the one cut short, not the first.
   f.Run(1000);
   f.core.SetActive(true);
@@ -170,18 +161,26 @@ TEST(FaderCore, SwitchingOffAndChangingLines) {
   f.core.Lines().Delete(2);
   EXPECT_EQ(f.core.LineIndex(), 1);
   f.core.Lines().Clear();
-  EXPECT_EQ(f.core.LineIndex(), -1);
-  EXPECT_EQ(f.core.CurrentText(), "C");
+  EXPECT_TRUE(f.core.LineIndex() == -1 && f.core.CurrentText() == "C");
   f.core.Lines().Add("D");
   EXPECT_EQ(f.Run(2000), Events{"16525 show D"});
   EXPECT_EQ(f.core.PreviousText(), "C");
 
-  // While off, changes and Reset move nothing; Reset asks for a repaint of the bare box.
+  // While off, changes and Reset move nothing; the look and Reset ask for a repaint, only
+  // when something changes. Lines are stored only when they are not the default.
   Fader off;
+  EXPECT_FALSE(off.core.LinesStored());
   off.core.Lines().Clear();
   off.core.Lines().Add("A");
+  EXPECT_TRUE(off.core.LinesStored());
+  for (int round = 0; round < 2; ++round) {
+    off.core.SetAlignment(taLeftJustify);
+    off.core.SetWordWrap(false);
+    off.core.SetTransparent(true);
+    off.core.SetBackgroundMode(bmCentered);
+  }
   off.core.Reset();
-  EXPECT_EQ(off.invalidates, 1);
+  EXPECT_EQ(off.invalidates, 5);
   EXPECT_TRUE(off.Run(60000).empty());
   EXPECT_TRUE(off.core.CurrentText().empty() && off.core.LineIndex() == -1);
   // Moving the line while an item is held starts a LineDelay wait.
@@ -189,27 +188,10 @@ TEST(FaderCore, SwitchingOffAndChangingLines) {
   off.core.SetActive(true);
   off.core.SetLineIndex(1);
   EXPECT_EQ(off.Run(2100), Events{"62000 show A"});
-}
 
-TEST(FaderCore, StoredLinesLookSettersAndDestruction) {
-  TFakeClock clock;
-  TFakeTimer timer(clock);
-  {
-    Fader f;
-    EXPECT_FALSE(f.core.LinesStored());
-    f.core.Lines().Add("x");
-    EXPECT_TRUE(f.core.LinesStored());
-    // Look setters ask for a repaint, only when the value changes.
-    for (int round = 0; round < 2; ++round) {
-      f.core.SetAlignment(taLeftJustify);
-      f.core.SetWordWrap(false);
-      f.core.SetTransparent(true);
-      f.core.SetBackgroundMode(bmCentered);
-    }
-    EXPECT_EQ(f.invalidates, 4);
-    TFaderCore core(timer);
-    core.SetActive(true);
-  }
+  // A core going away leaves its timer stopped and unbound.
+  TFakeTimer timer(off.clock);
+  std::make_unique<TFaderCore>(timer)->SetActive(true);
   EXPECT_FALSE(timer.Enabled() || timer.OnTick);
 }
 
@@ -218,44 +200,36 @@ TEST(FaderCore, RandomOperationsKeepTheInvariants) {
   std::mt19937 random(7);
   Fader f;
   auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
-  TFaderCore& core = f.core;
-  TStringList& lines = core.Lines();
+  TFaderCore& c = f.core;
+  TStringList& lines = c.Lines();
   const std::function<void()> operations[] = {
-      [&] { core.SetActive(pick(3) != 0); },
-      [&] { core.Reset(); },
+      [&] { c.SetActive(pick(3) != 0); },
+      [&] { c.Reset(); },
       [&] { lines.Add(std::string(1, static_cast<char>('a' + pick(26)))); },
-      [&] {
-        if (lines.Count() > 0) lines.Delete(pick(lines.Count()));
-      },
-      [&] {
-        if (pick(4) == 0) lines.Clear();
-      },
-      [&] { core.SetLineDelay(static_cast<uint16_t>(pick(4) * 100)); },
-      [&] { core.SetFadeDelay(static_cast<uint16_t>(pick(3) * 20)); },
-      [&] { core.SetFadeStep(static_cast<TProgressStep>(pick(256))); },
-      [&] { core.SetRepeatCount(pick(8) - 3); },
-      [&] { core.SetLineIndex(pick(8) - 2); },
+      [&] { lines.Count() > 0 ? lines.Delete(pick(lines.Count())) : void(); },
+      [&] { pick(4) == 0 ? lines.Clear() : void(); },
+      [&] { c.SetLineDelay(static_cast<uint16_t>(pick(4) * 100)); },
+      [&] { c.SetFadeDelay(static_cast<uint16_t>(pick(3) * 20)); },
+      [&] { c.SetFadeStep(static_cast<TProgressStep>(pick(256))); },
+      [&] { c.SetRepeatCount(pick(8) - 3); },
+      [&] { c.SetLineIndex(pick(8) - 2); },
       [&] { f.clock.Advance(static_cast<uint32_t>(pick(300))); },
       [&] { f.clock.Advance(static_cast<uint32_t>(pick(3000))); },
   };
   for (int step = 0; step < 20000; ++step) {
     operations[pick(std::size(operations))]();
-    const TFaderCore& c = f.core;
-    ASSERT_GE(c.LineIndex(), -1);
-    ASSERT_LT(c.LineIndex(), c.Lines().Count());
-    ASSERT_LE(c.Progress(), 100);
     // A step of 0 would never end a fade, a negative count would end it at once.
-    ASSERT_TRUE(c.FadeStep() >= 1 && c.FadeStep() <= 100 && c.RepeatCount() >= 0);
+    ASSERT_TRUE(c.LineIndex() >= -1 && c.LineIndex() < lines.Count() && c.Progress() <= 100 &&
+                c.FadeStep() >= 1 && c.FadeStep() <= 100 && c.RepeatCount() >= 0)
+        << step;
     ASSERT_EQ(f.timer.Enabled(), c.Active());
-    if (c.Active()) {
-      const unsigned period = f.timer.Interval();
-      if (c.Progress() < 100)
-        ASSERT_EQ(period, c.FadeDelay());
-      else
-        ASSERT_TRUE(period == c.LineDelay() || period == TFaderCore::kStartDelay) << period;
-    } else {
+    const unsigned period = f.timer.Interval();
+    if (!c.Active())
       ASSERT_TRUE(c.Progress() == 100 || c.Progress() == 0);
-    }
+    else if (c.Progress() < 100)
+      ASSERT_EQ(period, c.FadeDelay());
+    else
+      ASSERT_TRUE(period == c.LineDelay() || period == TFaderCore::kStartDelay) << period;
   }
 }
 
@@ -271,3 +245,5 @@ TEST(FaderPainting, Geometry) {
   EXPECT_EQ(DrawTextFlags(taRightJustify, false, true, false), 0x800u);
   EXPECT_EQ(DrawTextFlags(taCenter, false, true, true), 0x20801u);
 }
+
+}  // namespace
