@@ -15,16 +15,17 @@ struct BmpFormat {
   uint32_t masks[4] = {};              // red, green, blue, alpha for the bit-field formats
   uint32_t colorsUsed = 0;             // biClrUsed
   std::vector<uint32_t> palette = {};  // 0x00RRGGBB, written as the table
+
+  bool Runs() const { return compression == 1 || compression == 2; }
+  // Masks behind a plain info header.
+  int ExtraMasks() const {
+    return headerSize != 40 ? 0 : compression == 3 ? 3 : compression == 6 ? 4 : 0;
+  }
 };
 
-inline void Put16(std::vector<uint8_t>& out, uint32_t v) {
-  out.push_back(static_cast<uint8_t>(v));
-  out.push_back(static_cast<uint8_t>(v >> 8));
-}
-
-inline void Put32(std::vector<uint8_t>& out, uint32_t v) {
-  Put16(out, v & 0xFFFF);
-  Put16(out, v >> 16);
+// Little-endian, `bytes` long.
+inline void Put(std::vector<uint8_t>& out, uint32_t v, int bytes = 4) {
+  for (int i = 0; i < bytes; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
 }
 
 inline void Set32(std::vector<uint8_t>& out, size_t at, uint32_t v) {
@@ -38,35 +39,24 @@ inline std::vector<uint8_t> EncodeRuns(int width, int height, const std::vector<
   std::vector<uint8_t> out;
   for (int row = height - 1; row >= 0; --row) {
     const uint32_t* v = values.data() + static_cast<size_t>(row) * width;
-    int x = 0;
-    while (x < width) {
-      int same = 1;
+    for (int x = 0; x < width;) {
+      int same = 1, differing = 1;
       while (x + same < width && same < 255 && v[x + same] == v[x]) ++same;
-      int differing = 1;
       while (x + differing < width && differing < 254 && v[x + differing] != v[x + differing - 1])
         ++differing;
       if (same >= 2 || differing < 3) {
-        out.push_back(static_cast<uint8_t>(same));
-        out.push_back(static_cast<uint8_t>(rle4 ? (v[x] << 4 | v[x]) : v[x]));
+        out.insert(out.end(), {uint8_t(same), uint8_t(rle4 ? v[x] << 4 | v[x] : v[x])});
         x += same;
-      } else {
-        out.push_back(0);
-        out.push_back(static_cast<uint8_t>(differing));
-        const size_t start = out.size();
-        for (int i = 0; i < differing; ++i) {
-          if (!rle4)
-            out.push_back(static_cast<uint8_t>(v[x + i]));
-          else if (i % 2 == 0)
-            out.push_back(static_cast<uint8_t>(v[x + i] << 4));
-          else
-            out.back() |= static_cast<uint8_t>(v[x + i]);
-        }
-        if ((out.size() - start) % 2) out.push_back(0);
-        x += differing;
+        continue;
       }
+      out.insert(out.end(), {0, uint8_t(differing)});
+      for (int i = 0; i < differing; i += rle4 ? 2 : 1)
+        out.push_back(
+            uint8_t(!rle4 ? v[x + i] : v[x + i] << 4 | (i + 1 < differing ? v[x + i + 1] : 0)));
+      if ((rle4 ? (differing + 1) / 2 : differing) % 2) out.push_back(0);
+      x += differing;
     }
-    out.push_back(0);
-    out.push_back(row == 0 ? 1 : 0);
+    out.insert(out.end(), {0, uint8_t(row == 0 ? 1 : 0)});
   }
   return out;
 }
@@ -74,56 +64,35 @@ inline std::vector<uint8_t> EncodeRuns(int width, int height, const std::vector<
 // Info header, masks, colour table and bits, without a file header.
 inline std::vector<uint8_t> BuildDib(const BmpFormat& f, int width, int height,
                                      const std::vector<uint32_t>& values) {
-  std::vector<uint8_t> out;
   const bool core = f.headerSize == 12;
   const int bpp = f.bitsPerPixel;
-  std::vector<uint8_t> bits;
-  if (f.compression == 1 || f.compression == 2) {
-    bits = EncodeRuns(width, height, values, f.compression == 2);
-  } else {
-    const size_t rowBytes = (static_cast<size_t>(width) * bpp + 31) / 32 * 4;
-    for (int i = 0; i < height; ++i) {
-      const int row = f.topDown ? i : height - 1 - i;
-      std::vector<uint8_t> line(rowBytes, 0);
-      for (int x = 0; x < width; ++x) {
-        const uint32_t v = values[static_cast<size_t>(row) * width + x];
-        const size_t bit = static_cast<size_t>(x) * bpp;
-        if (bpp < 8)
-          line[bit / 8] |= static_cast<uint8_t>(v << (8 - bpp - bit % 8));
-        else
-          for (int b = 0; b < bpp / 8; ++b) line[bit / 8 + b] = static_cast<uint8_t>(v >> (8 * b));
-      }
-      bits.insert(bits.end(), line.begin(), line.end());
+  std::vector<uint8_t> bits, out;
+  if (f.Runs()) bits = EncodeRuns(width, height, values, f.compression == 2);
+  const size_t rowBytes = (static_cast<size_t>(width) * bpp + 31) / 32 * 4;
+  for (int i = 0; i < height && !f.Runs(); ++i) {
+    const int row = f.topDown ? i : height - 1 - i;
+    std::vector<uint8_t> line(rowBytes, 0);
+    for (int x = 0; x < width; ++x) {
+      const uint32_t v = values[static_cast<size_t>(row) * width + x];
+      const size_t bit = static_cast<size_t>(x) * bpp;
+      if (bpp < 8) line[bit / 8] |= static_cast<uint8_t>(v << (8 - bpp - bit % 8));
+      for (int b = 0; b < bpp / 8; ++b) line[bit / 8 + b] = static_cast<uint8_t>(v >> (8 * b));
     }
+    bits.insert(bits.end(), line.begin(), line.end());
   }
-  Put32(out, f.headerSize);
-  if (core) {
-    Put16(out, static_cast<uint32_t>(width));
-    Put16(out, static_cast<uint32_t>(height));
-    Put16(out, 1);
-    Put16(out, static_cast<uint32_t>(bpp));
-  } else {
-    Put32(out, static_cast<uint32_t>(width));
-    Put32(out, static_cast<uint32_t>(f.topDown ? -height : height));
-    Put16(out, 1);
-    Put16(out, static_cast<uint32_t>(bpp));
-    Put32(out, f.compression);
-    Put32(out, static_cast<uint32_t>(bits.size()));
-    Put32(out, 2835);
-    Put32(out, 2835);
-    Put32(out, f.colorsUsed);
-    Put32(out, 0);
+  Put(out, f.headerSize);
+  Put(out, uint32_t(width), core ? 2 : 4);
+  Put(out, uint32_t(f.topDown ? -height : height), core ? 2 : 4);
+  Put(out, 1, 2);
+  Put(out, uint32_t(bpp), 2);
+  if (!core) {
+    for (uint32_t v : {f.compression, uint32_t(bits.size()), 2835u, 2835u, f.colorsUsed, 0u})
+      Put(out, v);
     // The longer headers: masks, then colour space fields left zero.
-    for (int i = 0; out.size() < f.headerSize; ++i) Put32(out, i < 4 ? f.masks[i] : 0);
-    if (f.headerSize == 40 && (f.compression == 3 || f.compression == 6))
-      for (int i = 0; i < (f.compression == 6 ? 4 : 3); ++i) Put32(out, f.masks[i]);
+    for (int i = 0; out.size() < f.headerSize; ++i) Put(out, i < 4 ? f.masks[i] : 0);
+    for (int i = 0; i < f.ExtraMasks(); ++i) Put(out, f.masks[i]);
   }
-  for (uint32_t c : f.palette) {
-    out.push_back(static_cast<uint8_t>(c));
-    out.push_back(static_cast<uint8_t>(c >> 8));
-    out.push_back(static_cast<uint8_t>(c >> 16));
-    if (!core) out.push_back(0);
-  }
+  for (uint32_t c : f.palette) Put(out, c, core ? 3 : 4);
   out.insert(out.end(), bits.begin(), bits.end());
   return out;
 }
@@ -131,19 +100,14 @@ inline std::vector<uint8_t> BuildDib(const BmpFormat& f, int width, int height,
 // The DIB behind a file header whose bits offset is where the DIB's bits start.
 inline std::vector<uint8_t> WithFileHeader(const std::vector<uint8_t>& dib, size_t bitsAt) {
   std::vector<uint8_t> out = {'B', 'M'};
-  Put32(out, static_cast<uint32_t>(14 + dib.size()));
-  Put32(out, 0);
-  Put32(out, static_cast<uint32_t>(14 + bitsAt));
+  for (size_t v : {14 + dib.size(), size_t{0}, 14 + bitsAt}) Put(out, static_cast<uint32_t>(v));
   out.insert(out.end(), dib.begin(), dib.end());
   return out;
 }
 
 // Where BuildDib puts the bits.
 inline size_t BitsOffset(const BmpFormat& f) {
-  size_t at = f.headerSize;
-  if (f.headerSize == 40 && (f.compression == 3 || f.compression == 6))
-    at += f.compression == 6 ? 16 : 12;
-  return at + f.palette.size() * (f.headerSize == 12 ? 3 : 4);
+  return f.headerSize + 4 * f.ExtraMasks() + f.palette.size() * (f.headerSize == 12 ? 3 : 4);
 }
 
 // A format with a random palette: full for its depth, or `colors` entries given in biClrUsed.
@@ -186,13 +150,11 @@ inline std::vector<BmpFormat> EveryFormat() {
 inline std::vector<uint32_t> RandomValues(const BmpFormat& f, int width, int height,
                                           std::mt19937& rng) {
   const size_t count = static_cast<size_t>(width) * height;
-  const bool runs = f.compression == 1 || f.compression == 2;
   std::vector<uint32_t> values;
   while (values.size() < count) {
-    uint32_t v = rng();
-    if (f.bitsPerPixel <= 8) v %= 1u << f.bitsPerPixel;
-    if (f.bitsPerPixel == 16) v &= 0xFFFF;
-    for (int n = runs && rng() % 3 == 0 ? 1 + rng() % 9 : 1; n > 0 && values.size() < count; --n)
+    const uint32_t v = rng() & (f.bitsPerPixel >= 32 ? ~0u : (1u << f.bitsPerPixel) - 1);
+    for (int n = f.Runs() && rng() % 3 == 0 ? 1 + rng() % 9 : 1; n > 0 && values.size() < count;
+         --n)
       values.push_back(v);
   }
   return values;
