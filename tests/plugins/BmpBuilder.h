@@ -28,8 +28,10 @@ inline void Put(std::vector<uint8_t>& out, uint32_t v, int bytes = 4) {
   for (int i = 0; i < bytes; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
 }
 
-inline void Set32(std::vector<uint8_t>& out, size_t at, uint32_t v) {
-  for (int i = 0; i < 4; ++i) out[at + i] = static_cast<uint8_t>(v >> (8 * i));
+// A copy with `bytes` bytes at `at` replaced by the value, little-endian.
+inline std::vector<uint8_t> With(std::vector<uint8_t> b, size_t at, uint32_t v, int bytes = 4) {
+  for (int i = 0; i < bytes; ++i) b[at + i] = static_cast<uint8_t>(v >> (8 * i));
+  return b;
 }
 
 // Run-length data: an encoded run for repeats, a literal run for three or more differing
