@@ -106,12 +106,13 @@ struct Menu {
   }
 
   // The whole band: in columns 0 .. 12 of each counted item the colour of its menu row, and
-  // of the row below it where nothing clips; nothing anywhere else.
+  // for a gradient of the row below it where nothing clips; nothing anywhere else.
   void ExpectBar() const {
+    const int below = corner == 0 && settings.GradientStart != settings.GradientEnd;
     std::map<std::pair<int, int>, uint32_t> want;
     for (const auto& [item, r] : shown)
       if (item->hooked && item->caption != "#")
-        for (int y = r.Top; y <= r.Bottom - (corner != 0); ++y)
+        for (int y = r.Top; y < r.Bottom + below; ++y)
           for (int x = corner; x < corner + 13; ++x)
             want[{x, y}] = GradientColor(startRgb, endRgb, y - corner, state.TotalHeight());
     EXPECT_TRUE(pixels == want);
@@ -166,12 +167,14 @@ TEST(BarPopup, MenusAtEitherCorner) {
 }
 
 TEST(BarPopup, OneColourNoBarAndNothingMeasured) {
-  Menu solid{3, kMainMenu};
-  solid.settings.GradientEnd = solid.settings.GradientStart;
-  solid.endRgb = solid.startRgb = 0x00A0B0;
-  solid.Show().ExpectBar();
-  for (const BarItemPaint& p : solid.paints) EXPECT_EQ(p.Fills.size(), 1u);  // no division
-  EXPECT_TRUE(solid.state.BarDrawn());
+  for (int corner : {0, 3}) {
+    Menu solid{corner, kMainMenu};
+    solid.settings.GradientEnd = solid.settings.GradientStart;
+    solid.endRgb = solid.startRgb = 0x00A0B0;
+    solid.Show().ExpectBar();
+    for (const BarItemPaint& p : solid.paints) EXPECT_EQ(p.Fills.size(), 1u);  // no division
+    EXPECT_TRUE(solid.state.BarDrawn());
+  }
 
   Menu none{3, kMainMenu};
   none.settings.BarVisible = false;
