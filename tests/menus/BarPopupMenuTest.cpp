@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -17,22 +18,9 @@
 
 namespace {
 
-constexpr COLORREF kWhite = RGB(255, 255, 255);
-
 // Blue to black, the defaults: row y of total.
 COLORREF Bar(int y, int total) {
   return RGB(0, 0, 255 - 255 * y / total);
-}
-
-// Pixels of the bar's colours inside r: no red or green, some blue.
-int BluePixels(const ScreenCapture& shot, const RECT& r) {
-  int count = 0;
-  for (int y = r.top; y < r.bottom; ++y)
-    for (int x = r.left; x < r.right; ++x) {
-      const COLORREF p = shot.At(x, y);
-      count += GetRValue(p) == 0 && GetGValue(p) == 0 && GetBValue(p) > 0;
-    }
-  return count;
 }
 
 // What a timer saw while the menu was open.
@@ -41,17 +29,23 @@ struct Seen {
   std::vector<RECT> windows;  // the open menu windows (class #32768)
   ScreenCapture screen;
   int totalHeight = 0;
+  // Menu rows and columns count from the first item's corner.
+  int Left() const { return items.at(0).left; }
+  int Top() const { return items.at(0).top; }
 };
 
-// Opens the menu; after 900 ms sends it `keys`, if any, and 900 ms later captures the items,
-// the menu windows and the screen, and closes the menu.
-Seen OpenAndCapture(TBarPopupMenu* menu, std::vector<WPARAM> keys = {}) {
+// Opens the menu; after 900 ms sends it `keys`, if any, and 900 ms later runs `during`,
+// captures the items, the menu windows and the screen, and closes the menu.
+Seen OpenAndCapture(TBarPopupMenu* menu, std::vector<WPARAM> keys = {},
+                    std::function<void()> during = {}) {
   static Seen seen;
   static TBarPopupMenu* open;
   static std::vector<WPARAM> pending;
+  static std::function<void()> action;
   seen = Seen{};
   open = menu;
   pending = std::move(keys);
+  action = std::move(during);
   const UINT_PTR timer = SetTimer(nullptr, 0, 900, [](HWND, UINT, UINT_PTR, DWORD) {
     if (!pending.empty()) {
       for (WPARAM key : std::exchange(pending, {})) {
@@ -61,6 +55,7 @@ Seen OpenAndCapture(TBarPopupMenu* menu, std::vector<WPARAM> keys = {}) {
       return;
     }
     if (!seen.items.empty()) return;
+    if (action) action();
     for (int i = 0; i < GetMenuItemCount(open->Handle()); ++i)
       GetMenuItemRect(nullptr, open->Handle(), static_cast<UINT>(i), &seen.items.emplace_back());
     for (HWND w = FindWindowExW(nullptr, nullptr, L"#32768", nullptr); w;
@@ -75,6 +70,12 @@ Seen OpenAndCapture(TBarPopupMenu* menu, std::vector<WPARAM> keys = {}) {
   KillTimer(nullptr, timer);
   PumpFor(100);
   return seen;
+}
+
+void SetTahoma(TFont* font, unsigned style) {
+  font->SetName("Tahoma");
+  font->SetHeight(-11);
+  font->SetStyle(style);
 }
 
 class BarPopupMenuTest : public ::testing::Test {
@@ -97,7 +98,7 @@ class BarPopupMenuTest : public ::testing::Test {
 };
 
 // First: nothing has made the application window yet, so a new menu takes no title.
-TEST_F(BarPopupMenuTest, OwnedObjectsAndTheTitle) {
+TEST_F(BarPopupMenuTest, OwnedObjectsTheTitleAndTheRotatedFont) {
   EXPECT_EQ(menu->VerticalText(), "");
   // Transparent follows the picture object, which only reading or writing Bitmap makes.
   menu->SetTransparent(true);
@@ -119,25 +120,20 @@ TEST_F(BarPopupMenuTest, OwnedObjectsAndTheTitle) {
   Application->SetTitle(kDisplayName);
   Application->Handle();
   EXPECT_EQ(TBarPopupMenu(nullptr).VerticalText(), kDisplayName);
-}
 
-TEST_F(BarPopupMenuTest, RotatedFontRecord) {
-  // Every attribute of the font, the character set left to the system.
+  // Every attribute of the font turned, the character set left to the system.
   TFont font;
-  font.SetName("Tahoma");
-  font.SetHeight(-11);
-  font.SetStyle(fsBold | fsItalic | fsUnderline | fsStrikeOut);
+  SetTahoma(&font, fsBold | fsItalic | fsUnderline | fsStrikeOut);
   font.SetCharset(ANSI_CHARSET);
   font.SetPitch(fpFixed);
   FontHandle rotated(TBarPopupMenu::CreateRotatedFont(&font, 90));
   LOGFONTW r{};
   ASSERT_EQ(GetObjectW(rotated.get(), sizeof r, &r), static_cast<int>(sizeof r));
   EXPECT_EQ(std::tuple(r.lfHeight, r.lfEscapement, r.lfOrientation, r.lfWeight,
-                       r.lfItalic + r.lfUnderline + r.lfStrikeOut),
-            std::tuple(-11L, 900L, 0L, 700L, 3));
-  EXPECT_EQ(r.lfCharSet, DEFAULT_CHARSET);
-  EXPECT_EQ(r.lfPitchAndFamily, FIXED_PITCH);
-  EXPECT_STREQ(r.lfFaceName, L"Tahoma");
+                       r.lfItalic + r.lfUnderline + r.lfStrikeOut, r.lfCharSet, r.lfPitchAndFamily,
+                       std::wstring(r.lfFaceName)),
+            std::tuple(-11L, 900L, 0L, 700L, 3, BYTE{DEFAULT_CHARSET}, BYTE{FIXED_PITCH},
+                       std::wstring(L"Tahoma")));
 }
 
 // The character's menu: its settings and its seven items.
@@ -145,79 +141,71 @@ TEST_F(BarPopupMenuTest, TheCharactersMenuShowsItsBar) {
   SKIP_WITHOUT_DISPLAY();
   menu->SetMenuAnimation(maTopToBottom);
   menu->SetBarWidth(15);
-  TFont* font = menu->VerticalFont();
-  font->SetName("Tahoma");
-  font->SetHeight(-11);
-  font->SetColor(clWhite);
-  font->SetStyle(fsBold | fsItalic);
+  SetTahoma(menu->VerticalFont(), fsBold | fsItalic);
+  menu->VerticalFont()->SetColor(clWhite);
   menu->SetVerticalText("Kolvex");
   TMenuItem* root = menu->Items();
-  Add(root, kRestore)->SetEnabled(false);
-  Add(root, kMinimize);
-  Add(root, kTeach);
-  TMenuItem* plugins = Add(root, "Plugins...");
-  Add(plugins, "Hat");
-  Add(plugins, "Sign");
-  Add(Add(root, kRun), "Circle");
-  Add(root, "-");
-  Add(root, kExit);
+  for (const char* caption : {kRestore, kMinimize, kTeach, "Plugins...", kRun, "-", kExit})
+    Add(root, caption);
+  root->Items(0)->SetEnabled(false);
+  for (const char* caption : {"Hat", "Sign"}) Add(root->Items(3), caption);
+  Add(root->Items(4), "Circle");
 
   const Seen seen = OpenAndCapture(menu);
   ASSERT_EQ(seen.items.size(), 7u);
   const ScreenCapture& shot = seen.screen;
-  // Menu rows and columns count from the first item's corner.
-  const int left = seen.items[0].left, top = seen.items[0].top, total = seen.totalHeight;
+  const int left = seen.Left(), top = seen.Top(), total = seen.totalHeight;
   ASSERT_EQ(total, seen.items[6].bottom - top);
   ASSERT_GT(total, 100);
   const COLORREF background = GetSysColor(COLOR_MENU);
 
   // Column 12 is the bar's last and the text never reaches it; above the text every column of
-  // the bar has the row's colour. Columns 13 and 14 are nobody's.
+  // the bar has the row's colour. Columns 13 and 14 are nobody's. The white text stands
+  // upright in the bar, ending 6 rows above the bottom of the items.
+  int minX = 99, maxX = -1, minY = total, maxY = -1, white = 0;
   for (int y = 0; y < total; ++y) {
     ASSERT_EQ(shot.At(left + 12, top + y), Bar(y, total)) << "row " << y;
     for (int x : {13, 14}) ASSERT_EQ(shot.At(left + x, top + y), background) << x << " " << y;
+    for (int x = 0; x < 12; ++x) {
+      const COLORREF p = shot.At(left + x, top + y);
+      ASSERT_TRUE(y >= 46 || p == Bar(y, total)) << x << " " << y;
+      if (p != RGB(255, 255, 255)) continue;
+      ++white;
+      minX = std::min(minX, x), maxX = std::max(maxX, x);
+      minY = std::min(minY, y), maxY = std::max(maxY, y);
+    }
   }
-  for (int y : {0, 1, 20, 45})
-    for (int x = 0; x <= 12; ++x) EXPECT_EQ(shot.At(left + x, top + y), Bar(y, total)) << x;
-
-  // The white text stands upright in the bar, ending 6 rows above the bottom of the items.
-  int minX = 1000, maxX = -1, minY = 1000, maxY = -1, white = 0;
-  for (int y = 0; y < total; ++y)
-    for (int x = 0; x <= 12; ++x)
-      if (shot.At(left + x, top + y) == kWhite) {
-        ++white;
-        minX = std::min(minX, x), maxX = std::max(maxX, x);
-        minY = std::min(minY, y), maxY = std::max(maxY, y);
-      }
   EXPECT_GT(white, 40);
-  EXPECT_LE(maxX, 11);
   EXPECT_TRUE(maxY <= total - 6 && maxY > total - 12) << maxY;
   EXPECT_GT(maxY - minY, 2 * (maxX - minX));
 
   // Every item, the separator too, paints right of the band.
-  for (size_t i = 0; i < seen.items.size(); ++i) {
-    const RECT& item = seen.items[i];
+  for (const RECT& item : seen.items) {
     int first = -1;
     for (int x = left + 13; x < item.right && first < 0; ++x)
       for (int y = item.top; y < item.bottom && first < 0; ++y)
         if (shot.At(x, y) != background) first = x - left;
-    EXPECT_GE(first, 15) << "item " << i;
+    EXPECT_GE(first, 15) << "item at " << item.top;
   }
 
-  // A sub-menu's items are drawn without a band or bar; the highlighted "Plugins..." item is
-  // repainted, and the bar beside it stays.
+  // A sub-menu's items are drawn in the menu's own way, without a band or bar (no pixel of the
+  // bar's blues); the highlighted "Plugins..." item is repainted, and the bar beside it stays.
   const Seen sub = OpenAndCapture(menu, {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RIGHT});
   ASSERT_EQ(sub.windows.size(), 2u);
-  for (const RECT& window : sub.windows)
-    EXPECT_EQ(window.left > left ? BluePixels(sub.screen, window) : 0, 0);
+  for (const RECT& w : sub.windows)
+    for (int y = w.top; y < w.bottom && w.left > left; ++y)
+      for (int x = w.left; x < w.right; ++x) {
+        const COLORREF p = sub.screen.At(x, y);
+        ASSERT_FALSE(GetRValue(p) == 0 && GetGValue(p) == 0 && GetBValue(p) > 0) << x << "," << y;
+      }
   const RECT& selected = sub.items[3];
   for (int y = selected.top; y < selected.bottom; ++y)
     ASSERT_EQ(sub.screen.At(left + 12, y), Bar(y - top, total)) << y;
   EXPECT_EQ(sub.screen.At(left + 30, selected.top + 1), GetSysColor(COLOR_HIGHLIGHT));
 }
 
-// Items the OnPopup handler adds keep their own look, but their rows count when the bar
-// finds its top; "#" items and hidden items are not counted.
+// Items the OnPopup handler adds keep their own look and handler, but their rows count when
+// the bar finds its top; "#" items and hidden items are not counted, and "#" paints nothing.
 TEST_F(BarPopupMenuTest, AddedBlankAndHiddenItems) {
   SKIP_WITHOUT_DISPLAY();
   menu->SetBarWidth(15);
@@ -227,45 +215,37 @@ TEST_F(BarPopupMenuTest, AddedBlankAndHiddenItems) {
   Add(root, "#");
   Add(root, kTeach)->SetVisible(false);
   Add(root, kExit);
-  int ownMeasures = 0;
   TMenuItem* added = nullptr;
   menu->OnPopup = [&](TObject*) {
     if (added) return;
     added = new TMenuItem(owner);
     added->SetCaption("Added");
-    added->OnMeasureItem = [&ownMeasures](TObject*, TCanvas*, int&, int& height) {
-      ++ownMeasures;
-      height = 30;
-    };
+    added->OnMeasureItem = [](TObject*, TCanvas*, int&, int& height) { height = 30; };
     root->Insert(0, added);
   };
   const Seen seen = OpenAndCapture(menu);
   ASSERT_EQ(seen.items.size(), 4u);  // Added, first, "#", last
-  const ScreenCapture& shot = seen.screen;
-  EXPECT_GE(ownMeasures, 1);
-  EXPECT_EQ(seen.items[0].bottom - seen.items[0].top, 30);
-  const int total =
-      seen.items[1].bottom - seen.items[1].top + seen.items[3].bottom - seen.items[3].top;
+  const auto height = [&](int i) { return seen.items[i].bottom - seen.items[i].top; };
+  EXPECT_EQ(height(0), 30);
+  const int total = height(1) + height(3);
   EXPECT_EQ(seen.totalHeight, total);
 
-  const int left = seen.items[0].left, top = seen.items[0].top;
+  const ScreenCapture& shot = seen.screen;
+  const int left = seen.Left(), top = seen.Top();
   const COLORREF background = GetSysColor(COLOR_MENU);
   // The added item: no band, no bar. The first hooked item: the bar at its menu row 30.
   for (int y = 0; y < 30; ++y) ASSERT_EQ(shot.At(left + 12, top + y), background) << y;
   EXPECT_EQ(shot.At(left + 12, top + 30), Bar(30, total));
-  // The "#" item paints nothing; only its first row shows the bar row that the item above
-  // paints below its own bottom.
+  // Only the first row of "#" shows the bar row that the item above paints below its bottom.
   const RECT& blank = seen.items[2];
   EXPECT_EQ(shot.At(left + 12, blank.top), Bar(blank.top - top, total));
   for (int y = blank.top; y < blank.bottom; ++y)
     for (int x = y == blank.top ? left + 13 : blank.left; x < blank.right; ++x)
       ASSERT_EQ(shot.At(x, y), background) << x << " " << y;
 
-  // The added item keeps its own handler after the popup.
-  ownMeasures = 0;
   int w = 0, h = 0;
   added->OnMeasureItem(added, nullptr, w, h);
-  EXPECT_EQ(ownMeasures, 1);
+  EXPECT_EQ(h, 30);
 }
 
 // A popup asked for while the menu is open (a timer, a tray notification) is ignored: the
@@ -273,20 +253,11 @@ TEST_F(BarPopupMenuTest, AddedBlankAndHiddenItems) {
 TEST_F(BarPopupMenuTest, APopupFromInsideTheMenuLoopIsIgnored) {
   SKIP_WITHOUT_DISPLAY();
   Add(menu->Items(), kExit);
-  static TBarPopupMenu* open;
-  static int popups, items;
-  open = menu;
-  popups = items = 0;
-  menu->OnPopup = [](TObject*) { ++popups; };
-  SetTimer(nullptr, 0, 500, [](HWND, UINT, UINT_PTR id, DWORD) {
-    KillTimer(nullptr, id);
-    open->Popup(100, 100);
-    items = GetMenuItemCount(open->Handle());
-    EndMenu();
-  });
-  menu->Popup(60, 50);
+  int popups = 0;
+  menu->OnPopup = [&](TObject*) { ++popups; };
+  const Seen seen = OpenAndCapture(menu, {}, [this] { menu->Popup(100, 100); });
   EXPECT_EQ(popups, 1);
-  EXPECT_EQ(items, 1);
+  EXPECT_EQ(seen.items.size(), 1u);
 }
 
 // A picture at the foot of the bar, its transparent colour left out.
@@ -306,9 +277,8 @@ TEST_F(BarPopupMenuTest, PictureAtTheFootOfTheBar) {
   const Seen seen = OpenAndCapture(menu);
   ASSERT_EQ(seen.items.size(), 4u);
   const ScreenCapture& shot = seen.screen;
-  const int left = seen.items[0].left, top = seen.items[0].top, total = seen.totalHeight;
-  ASSERT_EQ(total, seen.items[3].bottom - top);
-  const int bottom = top + total - 1;
+  const int left = seen.Left(), total = seen.totalHeight, bottom = seen.Top() + total - 1;
+  ASSERT_EQ(total, seen.items[3].bottom - seen.Top());
   EXPECT_EQ(shot.At(left + 1, bottom), Bar(total - 1, total));
   EXPECT_EQ(shot.At(left + 2, bottom), Bar(total - 1, total));  // the transparent corner
   EXPECT_EQ(shot.At(left + 3, bottom), RGB(255, 0, 0));
