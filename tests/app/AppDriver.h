@@ -1,7 +1,5 @@
-// What the tests of the character program share: a driver run from a process of its own that
-// starts the program from a fresh copy of the release folder, finds its windows, types and
-// clicks through the input queue, reads controls and the screen's pixels and renders the
-// texts it expects to see; and the fixture with a knowledge base of known answers.
+// What the tests of the character program share: a driver, run as a process of its own, that
+// starts the program from a fresh copy of the release folder and works it from outside.
 #pragma once
 
 #include <windows.h>
@@ -17,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "Win32TestSupport.h"
+
 namespace driver {
 
 namespace fs = std::filesystem;
@@ -29,8 +29,7 @@ inline bool WaitFor(const std::function<bool()>& done, DWORD milliseconds) {
 }
 
 // A fresh copy of the release folder (QV_APP_RELEASE_DIR, a Windows path, names another)
-// under the test's own folder; its path in the form the program reports paths, with a
-// trailing backslash.
+// under the test's own folder, with a trailing backslash as the program reports paths.
 inline std::wstring FreshAppFolder(const std::wstring& name) {
   const fs::path folder = (fs::path(L"" QV_APP_TEST_ROOT) / name).make_preferred();
   const wchar_t* release = _wgetenv(L"QV_APP_RELEASE_DIR");
@@ -69,8 +68,6 @@ inline std::vector<std::wstring> Listed(const std::wstring& pattern) {
   return names;
 }
 
-// Windows
-
 inline std::wstring TextOf(HWND window) {
   wchar_t text[1024] = {};
   SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
@@ -90,9 +87,10 @@ inline RECT WindowRect(HWND window) {
   return rect;
 }
 
-inline POINT Centre(HWND window) {
+// The window's top-left corner is the screen's.
+inline bool InCorner(HWND window) {
   const RECT rect = WindowRect(window);
-  return POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+  return rect.left == 0 && rect.top == 0;
 }
 
 // A point of a window's client area, in screen coordinates.
@@ -104,20 +102,15 @@ inline POINT ScreenPoint(HWND window, int x, int y) {
 
 // The top-level windows (a null parent) or the descendants of `parent` that `take` wants.
 inline std::vector<HWND> Windows(HWND parent, const std::function<bool(HWND)>& take) {
-  struct TSearch {
-    const std::function<bool(HWND)>& take;
-    std::vector<HWND> found;
-  } search{take, {}};
-  WNDENUMPROC collect = [](HWND window, LPARAM lParam) -> BOOL {
-    auto& s = *reinterpret_cast<TSearch*>(lParam);
-    if (s.take(window)) s.found.push_back(window);
+  std::pair<const std::function<bool(HWND)>&, std::vector<HWND>> search{take, {}};
+  const WNDENUMPROC collect = [](HWND window, LPARAM lParam) -> BOOL {
+    auto& [want, found] = *reinterpret_cast<decltype(search)*>(lParam);
+    if (want(window)) found.push_back(window);
     return TRUE;
   };
-  if (parent)
-    EnumChildWindows(parent, collect, reinterpret_cast<LPARAM>(&search));
-  else
-    EnumWindows(collect, reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  parent ? EnumChildWindows(parent, collect, reinterpret_cast<LPARAM>(&search))
+         : EnumWindows(collect, reinterpret_cast<LPARAM>(&search));
+  return search.second;
 }
 
 inline std::vector<HWND> ChildWindows(HWND parent, const wchar_t* className, bool visible = true) {
@@ -137,8 +130,7 @@ inline std::vector<std::wstring> ListBoxItems(HWND list) {
   return items;
 }
 
-// Quelvoran.exe started from a folder, with another current folder: the program finds its
-// data beside itself.
+// Quelvoran.exe started with another current folder: it finds its data beside itself.
 inline PROCESS_INFORMATION Launch(const std::wstring& folder) {
   std::wstring exe = folder + L"Quelvoran.exe", command = L"\"" + exe + L"\"";
   STARTUPINFOW startup{};
@@ -168,42 +160,23 @@ inline void End(PROCESS_INFORMATION& process) {
 }
 
 // Input through the system's queue, as a user makes it.
-
-inline void SendKey(WORD key, DWORD flags, WORD scan = 0) {
-  INPUT input{};
-  input.type = INPUT_KEYBOARD;
-  input.ki.wVk = key;
-  input.ki.wScan = scan;
-  input.ki.dwFlags = flags;
-  SendInput(1, &input, sizeof input);
-}
-
 inline void Click(POINT screen, bool right = false) {
   SetCursorPos(screen.x, screen.y);
-  for (DWORD flags : {right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN,
-                      right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP}) {
+  const DWORD down = right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
+  for (DWORD flags : {down, down << 1}) {  // down, then the matching up
     ::Sleep(30);
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    input.mi.dwFlags = flags;
-    SendInput(1, &input, sizeof input);
+    SendMouseButton(flags);
   }
-}
-
-inline void Key(WORD key, std::initializer_list<WORD> modifiers = {}) {
-  for (WORD modifier : modifiers) SendKey(modifier, 0);
-  SendKey(key, 0);
-  SendKey(key, KEYEVENTF_KEYUP);
-  for (auto it = std::rbegin(modifiers); it != std::rend(modifiers); ++it)
-    SendKey(*it, KEYEVENTF_KEYUP);
 }
 
 // Types the text character by character (KEYEVENTF_UNICODE), whatever the keyboard layout.
 inline void Type(const std::wstring& text) {
-  for (wchar_t c : text) {
-    SendKey(0, KEYEVENTF_UNICODE, c);
-    SendKey(0, KEYEVENTF_UNICODE | KEYEVENTF_KEYUP, c);
-  }
+  for (wchar_t c : text)
+    for (DWORD up : {0, KEYEVENTF_KEYUP}) {
+      INPUT input{INPUT_KEYBOARD, {}};
+      input.ki = {0, c, KEYEVENTF_UNICODE | up, 0, 0};
+      SendInput(1, &input, sizeof input);
+    }
 }
 
 // Pixels of the screen or of a picture, as 0x00RRGGBB, row by row.
@@ -217,12 +190,7 @@ struct TPixels {
 // A 32-bit top-down DIB section with its own DC.
 struct TSurface {
   TSurface(int width, int height) : pixels{width, height, {}} {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
+    BITMAPINFO info{{sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
     bitmap =
         CreateDIBSection(dc, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0);
     old = SelectObject(dc, bitmap);
@@ -232,8 +200,6 @@ struct TSurface {
     DeleteObject(bitmap);
     DeleteDC(dc);
   }
-  TSurface(const TSurface&) = delete;
-  TSurface& operator=(const TSurface&) = delete;
   // What `source` shows at (x, y), or what was drawn into the surface.
   TPixels Read(HDC source = nullptr, int x = 0, int y = 0) {
     if (source) BitBlt(dc, 0, 0, pixels.width, pixels.height, source, x, y, SRCCOPY);
@@ -282,7 +248,7 @@ inline TPixels PictureFile(const std::wstring& path) {
   return pixels;
 }
 
-// The window's font: "MS Sans Serif", 11 pixels.
+// "MS Sans Serif", 11 pixels.
 inline HFONT WindowFont() {
   LOGFONTW font{};
   font.lfHeight = -11;
@@ -291,9 +257,8 @@ inline HFONT WindowFont() {
   return CreateFontIndirectW(&font);
 }
 
-// What the speech area shows when `line` is fully shown: the window's font in the
-// window-text colour over the bubble's white, centred, broken between words, centred
-// vertically.
+// The speech area showing `line` fully: the window's font and text colour on the bubble's
+// white, centred both ways, broken between words.
 inline TPixels RenderedLine(const std::wstring& line) {
   TSurface surface(134, 54);
   RECT box{0, 0, 134, 54};
@@ -313,8 +278,8 @@ inline TPixels RenderedLine(const std::wstring& line) {
   return surface.Read();
 }
 
-// The display lines an answer breaks into: a hidden word-wrapping box 460 pixels wide in the
-// window's font, read back line by line, as the program does it.
+// The display lines an answer breaks into, as the program breaks them: in a hidden
+// word-wrapping box 460 pixels wide in the window's font.
 inline std::vector<std::wstring> DisplayLines(const std::wstring& answer) {
   HWND parent = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 600, 100, nullptr, nullptr,
                                 GetModuleHandleW(nullptr), nullptr);
@@ -335,18 +300,10 @@ inline std::vector<std::wstring> DisplayLines(const std::wstring& answer) {
   return lines;
 }
 
-// Tray and menus
-
 // The Wine tray's icon windows.
 inline std::vector<HWND> TrayIcons() {
   return ChildWindows(FindWindowW(L"__winex11_standalone_tray", nullptr), L"__winex11_tray_icon",
                       false);
-}
-
-// A right click on a tray icon as the shell reports it: the menu opens at the cursor.
-inline void RightClickTray(HWND icon) {
-  PostMessageW(icon, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(8, 8));
-  PostMessageW(icon, WM_RBUTTONUP, 0, MAKELPARAM(8, 8));
 }
 
 // The visible popup menus: one while a menu is open, two once a submenu is.
@@ -369,8 +326,7 @@ inline std::vector<WPARAM> Downs(int times, WPARAM key) {
   return keys;
 }
 
-// Keys posted to a menu that has just opened: Down/Up move, Right opens a submenu, Enter
-// chooses, Escape closes.
+// Keys posted to a menu that has just opened.
 inline void MenuKeys(HWND menu, const std::vector<WPARAM>& keys) {
   ::Sleep(400);  // a menu that has just opened may not take keys yet
   for (WPARAM key : keys) {
@@ -379,23 +335,16 @@ inline void MenuKeys(HWND menu, const std::vector<WPARAM>& keys) {
   }
 }
 
-// OK pressed on a box (or the window closed with WM_CLOSE), and the pause waited out that Wine
-// makes when the active window goes (about two seconds on a display without a window
-// manager, in which input is lost).
+// OK pressed on a box (or WM_CLOSE), then the pause Wine makes when the active window goes
+// (about two seconds without a window manager; input in it is lost).
 inline void Dismiss(HWND window, UINT message = WM_COMMAND) {
   PostMessageW(window, message, IDOK, 0);
   WaitFor([&] { return !IsWindow(window) || !IsWindowVisible(window); }, 5000);
   ::Sleep(2500);
 }
 
-// The fixture
-
 // The application title, the caption of the program's error boxes.
 inline const wchar_t kTitle[] = L"Г.Г.Кормид";
-
-// Positions of the popup menu's items: Down from the opening selects the first.
-constexpr int kPluginsItem = 4;
-constexpr int kRunItem = 5;
 
 inline const std::wstring kGreetings = L"Привет! Я тест.\r\n";
 inline const std::wstring kLong =
@@ -416,13 +365,6 @@ inline std::string Cp1251(const std::wstring& text) {
   return bytes;
 }
 
-// A macro file's records: message, paramL, paramH, time, window (32 bits each).
-inline std::vector<std::array<uint32_t, 5>> Records(const std::string& macro) {
-  std::vector<std::array<uint32_t, 5>> records(macro.size() / 20);
-  if (!records.empty()) memcpy(records.data(), macro.data(), records.size() * 20);
-  return records;
-}
-
 class TCharacterTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -440,9 +382,9 @@ class TCharacterTest : public ::testing::Test {
   // Without `waitForWindow`, start-up is expected to show an error box first.
   void Start(bool waitForWindow = true) {
     process = Launch(folder);
-    if (!waitForWindow) return;
-    main = MainWindow();
-    ASSERT_NE(main, nullptr) << "no character window";
+    if (waitForWindow) {
+      ASSERT_NE(main = MainWindow(), nullptr) << "no character window";
+    }
   }
 
   // A visible top-level window of the program with this caption and class (null: any).
@@ -482,7 +424,7 @@ class TCharacterTest : public ::testing::Test {
   void FocusInput() const {
     HWND input = InputField();
     ASSERT_NE(input, nullptr);
-    Click(Centre(input));
+    Click(CentreOf(input));
     EXPECT_TRUE(WaitFor([&] { return FocusWindow() == input; }, 3000))
         << "the input field did not take the focus";
   }
@@ -492,7 +434,7 @@ class TCharacterTest : public ::testing::Test {
     Type(question);
     EXPECT_TRUE(WaitFor([&] { return TextOf(InputField()) == question; }, 3000))
         << "typing was lost";
-    Key(VK_RETURN);
+    TypeKey(VK_RETURN);
   }
 
   // A right click on the character (away from its controls) opens its popup menu there.
@@ -501,11 +443,13 @@ class TCharacterTest : public ::testing::Test {
     return OpenMenu();
   }
 
-  // The tray icon's menu opened and these keys pressed in it; null when it does not open.
+  // The tray icon's menu opened (by a right click as the shell reports it) and these keys
+  // pressed in it; null when it does not open.
   static HWND TrayMenu(const std::vector<WPARAM>& keys) {
     const std::vector<HWND> icons = TrayIcons();
     if (icons.size() != 1) return nullptr;
-    RightClickTray(icons[0]);
+    PostMessageW(icons[0], WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(8, 8));
+    PostMessageW(icons[0], WM_RBUTTONUP, 0, MAKELPARAM(8, 8));
     HWND menu = OpenMenu();
     if (menu && !keys.empty()) MenuKeys(menu, keys);
     return menu;

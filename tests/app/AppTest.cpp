@@ -1,6 +1,5 @@
-// The character program as a user meets it, driven from outside: started from a copy of the
-// release folder with a knowledge base of known answers, looked at through the screen's
-// pixels and its windows, typed into and clicked through the input queue.
+// The character program as a user meets it: started from a copy of the release folder with a
+// knowledge base of known answers, seen through its windows and the screen's pixels.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -23,21 +22,19 @@ class AppTest : public TCharacterTest {};
 TEST_F(AppTest, TheWindowIsShapedTopmostBorderlessWithoutTaskbarButtonGreetsAndRunsAlone) {
   Start();
   EXPECT_EQ(GetWindowLongPtrW(main, GWL_STYLE) & (WS_CAPTION | WS_THICKFRAME | WS_BORDER), 0);
-  const LONG_PTR exStyle = GetWindowLongPtrW(main, GWL_EXSTYLE);
-  EXPECT_NE(exStyle & WS_EX_TOPMOST, 0);
-  EXPECT_EQ(exStyle & WS_EX_APPWINDOW, 0);
+  EXPECT_EQ(GetWindowLongPtrW(main, GWL_EXSTYLE) & (WS_EX_TOPMOST | WS_EX_APPWINDOW),
+            WS_EX_TOPMOST);
   // Centred, and clipped to the character's outline, not to the rectangle.
   const LONG left = (GetSystemMetrics(SM_CXSCREEN) - 162) / 2;
   const LONG top = (GetSystemMetrics(SM_CYSCREEN) - 251) / 2;
-  const RECT rect = WindowRect(main);
+  RECT rect = WindowRect(main);
   EXPECT_EQ(std::tie(rect.left, rect.top, rect.right, rect.bottom),
             std::tuple(left, top, left + 162, top + 251));
   HRGN region = CreateRectRgn(0, 0, 0, 0);
   EXPECT_EQ(GetWindowRgn(main, region), COMPLEXREGION);
-  RECT box{};
-  GetRgnBox(region, &box);
+  GetRgnBox(region, &rect);
   DeleteObject(region);
-  EXPECT_EQ(std::tie(box.left, box.top, box.right, box.bottom), std::tuple(2L, 2L, 161L, 250L));
+  EXPECT_EQ(std::tie(rect.left, rect.top, rect.right, rect.bottom), std::tuple(2L, 2L, 161L, 250L));
   // Owned by the application's window, which stays hidden: no taskbar button.
   HWND owner = GetWindow(main, GW_OWNER);
   ASSERT_NE(owner, nullptr);
@@ -54,14 +51,12 @@ TEST_F(AppTest, TheWindowIsShapedTopmostBorderlessWithoutTaskbarButtonGreetsAndR
   Click(ScreenPoint(main, 124, 10));
   HWND about = WaitForWindow(L"О программе...", nullptr, 5000);
   ASSERT_NE(about, nullptr);
-  EXPECT_EQ(WindowRect(about).left, 0);
-  EXPECT_EQ(WindowRect(about).top, 0);
+  EXPECT_TRUE(InCorner(about));
   SetWindowPos(about, nullptr, 200, 100, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
   Dismiss(about, WM_CLOSE);
   Click(ScreenPoint(main, 124, 10));
   EXPECT_EQ(WaitForWindow(L"О программе...", nullptr, 5000), about);
-  EXPECT_EQ(WindowRect(about).left, 0);
-  EXPECT_EQ(WindowRect(about).top, 0);
+  EXPECT_TRUE(InCorner(about));
 }
 
 TEST_F(AppTest, QuestionsAreAnsweredLineByLineAndTheCloseMarkerEndsTheProgram) {
@@ -75,10 +70,10 @@ TEST_F(AppTest, QuestionsAreAnsweredLineByLineAndTheCloseMarkerEndsTheProgram) {
   EXPECT_EQ(FocusWindow(), input);
   // Enter with Shift or Ctrl answers like Enter alone; an empty field gets a dialogue line.
   FocusInput();
-  Key(VK_RETURN, {VK_SHIFT});
+  TypeKey(VK_RETURN, {VK_SHIFT});
   EXPECT_TRUE(Shows(L"Не понимаю."));
   Type(L"как");
-  Key(VK_RETURN, {VK_CONTROL});
+  TypeKey(VK_RETURN, {VK_CONTROL});
   EXPECT_TRUE(Shows(L"Хорошо."));
   EXPECT_EQ(TextOf(input), L"");
 
@@ -86,8 +81,9 @@ TEST_F(AppTest, QuestionsAreAnsweredLineByLineAndTheCloseMarkerEndsTheProgram) {
   Ask(L"длинно");
   std::vector<TPixels> rendered;
   for (const std::wstring& line : lines) rendered.push_back(RenderedLine(line));
-  std::vector<size_t> shown, expected(lines.size() + 1, 0);
-  std::iota(expected.begin(), expected.end() - 1, size_t{0});
+  std::vector<size_t> shown, expected(lines.size());
+  std::iota(expected.begin(), expected.end(), size_t{0});
+  expected.push_back(0);
   WaitFor(
       [&] {
         const TPixels now = SpeechArea(main);
