@@ -21,7 +21,6 @@ namespace driver {
 
 namespace fs = std::filesystem;
 
-// Polls `done` every few milliseconds; true as soon as it holds.
 inline bool WaitFor(const std::function<bool()>& done, DWORD milliseconds) {
   for (const DWORD start = GetTickCount(); !done(); ::Sleep(20))
     if (GetTickCount() - start > milliseconds) return done();
@@ -51,7 +50,6 @@ inline std::string ReadFile(const std::wstring& path) {
   return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
-// A file or a folder with all it holds removed.
 inline void Remove(const std::wstring& path) {
   std::error_code error;
   fs::remove_all(path, error);
@@ -93,7 +91,6 @@ inline bool InCorner(HWND window) {
   return rect.left == 0 && rect.top == 0;
 }
 
-// A point of a window's client area, in screen coordinates.
 inline POINT ScreenPoint(HWND window, int x, int y) {
   POINT point{x, y};
   ClientToScreen(window, &point);
@@ -142,7 +139,6 @@ inline PROCESS_INFORMATION Launch(const std::wstring& folder) {
   return process;
 }
 
-// The process ended by itself within `wait`; its exit code through `code`.
 inline bool Exited(const PROCESS_INFORMATION& process, DWORD wait, DWORD* code = nullptr) {
   if (!process.hProcess || WaitForSingleObject(process.hProcess, wait) != WAIT_OBJECT_0)
     return false;
@@ -150,7 +146,6 @@ inline bool Exited(const PROCESS_INFORMATION& process, DWORD wait, DWORD* code =
   return true;
 }
 
-// The process ended if it still runs, and its handles closed.
 inline void End(PROCESS_INFORMATION& process) {
   if (!Exited(process, 0)) TerminateProcess(process.hProcess, 1);
   Exited(process, 5000);
@@ -227,7 +222,6 @@ inline TPixels Capture(HWND window, const RECT* part = nullptr) {
   return pixels;
 }
 
-// The speech area of the character window.
 inline TPixels SpeechArea(HWND mainWindow) {
   const RECT area{14, 16, 148, 70};
   return Capture(mainWindow, &area);
@@ -300,7 +294,6 @@ inline std::vector<std::wstring> DisplayLines(const std::wstring& answer) {
   return lines;
 }
 
-// The Wine tray's icon windows.
 inline std::vector<HWND> TrayIcons() {
   return ChildWindows(FindWindowW(L"__winex11_standalone_tray", nullptr), L"__winex11_tray_icon",
                       false);
@@ -312,21 +305,18 @@ inline std::vector<HWND> OpenMenus() {
       nullptr, [](HWND window) { return IsWindowVisible(window) && ClassOf(window) == L"#32768"; });
 }
 
-// The first open popup menu, once there is one; null after `wait`.
-inline HWND OpenMenu(DWORD wait = 3000) {
+inline HWND OpenMenu() {
   std::vector<HWND> menus;
-  WaitFor([&] { return !(menus = OpenMenus()).empty(); }, wait);
+  WaitFor([&] { return !(menus = OpenMenus()).empty(); }, 3000);
   return menus.empty() ? nullptr : menus[0];
 }
 
-// Down `times`, then `key`.
 inline std::vector<WPARAM> Downs(int times, WPARAM key) {
   std::vector<WPARAM> keys(static_cast<size_t>(times), VK_DOWN);
   keys.push_back(key);
   return keys;
 }
 
-// Keys posted to a menu that has just opened.
 inline void MenuKeys(HWND menu, const std::vector<WPARAM>& keys) {
   ::Sleep(400);  // a menu that has just opened may not take keys yet
   for (WPARAM key : keys) {
@@ -356,7 +346,6 @@ inline const std::wstring kAnswers =
     L"КАК\r\n!\r\nХорошо.\r\n.\r\nЯБЛОКО\r\n!\r\nЧервивое.\r\n.\r\nДЛИННО\r\n!\r\n" + kLong +
     L"\r\n.\r\nПОКА\r\n!\r\nДо свидания!^\r\n.\r\n";
 
-// Text in the program's code page, as its files hold it.
 inline std::string Cp1251(const std::wstring& text) {
   std::string bytes(text.size(), '\0');
   bytes.resize(static_cast<size_t>(
@@ -404,16 +393,13 @@ class TCharacterTest : public ::testing::Test {
         wait);
     return found.empty() ? nullptr : found[0];
   }
-  // The character window (caption "Quelvoran"), once it is visible.
   HWND MainWindow(DWORD wait = 15000) const {
     return WaitForWindow(L"Quelvoran", L"QvWindow", wait);
   }
-  // The one-line input field.
   HWND InputField() const {
     const std::vector<HWND> edits = ChildWindows(MainWindow(), L"Edit");
     return edits.empty() ? nullptr : edits[0];
   }
-  // The window that has the keyboard focus in the program's GUI thread.
   HWND FocusWindow() const {
     GUITHREADINFO info{};
     info.cbSize = sizeof info;
@@ -428,7 +414,6 @@ class TCharacterTest : public ::testing::Test {
     EXPECT_TRUE(WaitFor([&] { return FocusWindow() == input; }, 3000))
         << "the input field did not take the focus";
   }
-  // Types a question into the input field and presses Enter.
   void Ask(const std::wstring& question) const {
     FocusInput();
     Type(question);
@@ -443,8 +428,7 @@ class TCharacterTest : public ::testing::Test {
     return OpenMenu();
   }
 
-  // The tray icon's menu opened (by a right click as the shell reports it) and these keys
-  // pressed in it; null when it does not open.
+  // A right click on the tray icon as the shell reports it, and these keys in its menu.
   static HWND TrayMenu(const std::vector<WPARAM>& keys) {
     const std::vector<HWND> icons = TrayIcons();
     if (icons.size() != 1) return nullptr;
@@ -455,7 +439,6 @@ class TCharacterTest : public ::testing::Test {
     return menu;
   }
 
-  // Down to the item, Right: the item's submenu, or null when none opens.
   static HWND OpenSubmenu(HWND menu, int item) {
     MenuKeys(menu, Downs(item, VK_RIGHT));
     WaitFor([] { return OpenMenus().size() > 1; }, 3000);
@@ -478,7 +461,7 @@ class TCharacterTest : public ::testing::Test {
       if (std::wstring found = TextOf(label); !found.empty()) *text = found;
     return box;
   }
-  // The text of the program's error box once it comes, the box closed; empty if none came.
+  // The error box's text once it comes, the box closed.
   std::wstring ErrorClosed(DWORD wait = 10000, const wchar_t* caption = kTitle) const {
     std::wstring text;
     if (HWND box = Error(&text, wait, caption)) Dismiss(box);

@@ -1,5 +1,5 @@
-// The character's popup menu driven from outside: the Plugins and Run submenus, whose entries
-// are told by what they do, and the teaching window, its effect seen in the program.
+// The Plugins and Run submenus, their entries told by what they do, and the teaching window
+// seen through its effect on the program.
 #include <windows.h>
 
 #include <dlgs.h>
@@ -62,9 +62,8 @@ bool Moving(int x, int y) {
   return (x >= 14 && x < 148 && y >= 16 && y < 70) || (x >= 8 && x < 153 && y >= 231 && y < 245);
 }
 
-// Compares the window before and after a choice with the plugin's picture drawn at its place
-// (pixels of its bottom-left colour left out, the window's outline clipping), outside
-// `covered` and the moving parts. Empty when they agree.
+// Where `after` is not `before` with the plugin's picture drawn (its bottom-left colour left
+// out, clipped to the outline), outside `covered` and the moving parts; empty: nowhere.
 std::string Differences(const TPixels& before, const TPixels& after, const TPlugin& plugin = {},
                         HRGN outline = nullptr, const RECT& covered = {}) {
   std::ostringstream out;
@@ -182,21 +181,18 @@ TEST_F(AppMenusTest, PluginEntriesDrawTheirPicturesAtTheirPlacesOrSayWhyNot) {
 
 class AppTeachTest : public TCharacterTest {
  protected:
-  // "Обучить..." from the character's menu; the teaching window once it shows.
   HWND OpenTeachingWindow() {
     HWND menu = OpenMainMenu();
     if (menu) MenuKeys(menu, Downs(3, VK_RETURN));
     return menu ? WaitForWindow(L"Обучение", nullptr, 5000) : nullptr;
   }
 
-  // The next page (Ctrl+Tab), the window first brought forward by a click on its caption
-  // (right of Wine's tray, which shares the screen's corner with it); then the page's
-  // one-line boxes (`lines` of them, top to bottom, left to right), its multi-line box and
-  // Save button, once they show.
   struct TPage {
     std::vector<HWND> lines;
     HWND memo = nullptr, save = nullptr;
   };
+  // Ctrl+Tab once a click on the caption (right of Wine's tray, in the same corner) brought
+  // the window forward; the page once it shows `lines` one-line boxes.
   static TPage NextPage(HWND edu, size_t lines) {
     const RECT rect = WindowRect(edu);
     Click(POINT{rect.right - 50, rect.top + 8});
@@ -214,14 +210,10 @@ class AppTeachTest : public TCharacterTest {
           return page.lines.size() == lines && page.memo && page.save;
         },
         3000);
-    std::sort(page.lines.begin(), page.lines.end(), [](HWND a, HWND b) {
-      const RECT ra = WindowRect(a), rb = WindowRect(b);
-      return ra.top != rb.top ? ra.top < rb.top : ra.left < rb.left;
-    });
     return page;
   }
 
-  // A click into the box and the text typed; the box may change its case.
+  // The box may change the text's case.
   static void Fill(HWND box, const std::wstring& text) {
     Click(CentreOf(box));
     Sleep(100);
@@ -229,7 +221,6 @@ class AppTeachTest : public TCharacterTest {
     WaitFor([&] { return TextOf(box).size() == text.size(); }, 3000);
   }
 
-  // Save pressed on the page; true once the file holds `text` (in Windows-1251).
   bool Saves(const TPage& page, const wchar_t* file, const std::wstring& text) {
     Click(CentreOf(page.save));
     return WaitFor([&] { return ReadFile(Brain(file)) == Cp1251(text); }, 5000);

@@ -75,7 +75,6 @@ TEST_F(AppTest, QuestionsAreAnsweredLineByLineAndTheCloseMarkerEndsTheProgram) {
   Type(L"как");
   TypeKey(VK_RETURN, {VK_CONTROL});
   EXPECT_TRUE(Shows(L"Хорошо."));
-  EXPECT_EQ(TextOf(input), L"");
 
   // A long answer: its display lines in turn, each fully shown, then the first again.
   Ask(L"длинно");
