@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstring>
+#include <tuple>
 
 #include "FakeRecorderPlatform.h"
 #include "Recorder.h"
@@ -26,7 +27,8 @@ Keys KeysAndButtons() {
   return result;
 }
 
-TEST(RecorderConversionTest, EventMsgFieldByField) {
+// Field by field to and from EVENTMSG, and into SendInput's records.
+TEST(RecorderConversionTest, SystemRecords) {
   static_assert(sizeof(void*) == 4 || sizeof(EVENTMSG) == 24);
   EVENTMSG system{};
   system.message = WM_KEYDOWN;
@@ -40,42 +42,28 @@ TEST(RecorderConversionTest, EventMsgFieldByField) {
   std::memset(&back, 0xAB, sizeof back);
   EventToEventMsg(event, back);
   EXPECT_EQ(std::memcmp(&back, &system, offsetof(EVENTMSG, hwnd) + sizeof(HWND)), 0);
-}
 
-TEST(RecorderConversionTest, RecordsBecomeSendInput) {
   const RECT screen{-1024, 0, 1024, 768};
-  INPUT input;
-  ASSERT_TRUE(InputFromEvent(Event(kMsgKeyUp, 0x5321, 0x8001, 0), screen, input));
-  EXPECT_EQ(input.type, static_cast<DWORD>(INPUT_KEYBOARD));
-  EXPECT_EQ(input.ki.wVk, 0x21);
-  EXPECT_EQ(input.ki.wScan, 0x53);
-  EXPECT_EQ(input.ki.dwFlags, static_cast<DWORD>(KEYEVENTF_KEYUP | KEYEVENTF_EXTENDEDKEY));
-  ASSERT_TRUE(InputFromEvent(Event(kMsgSysKeyDown, 0x3812, 1, 0), screen, input));
-  EXPECT_EQ(input.ki.dwFlags, 0u);
-
-  ASSERT_TRUE(InputFromEvent(Event(kMsgRButtonDown, 0, 767, 0), screen, input));
-  EXPECT_EQ(input.type, static_cast<DWORD>(INPUT_MOUSE));
-  EXPECT_EQ(input.mi.dx, AbsoluteCoordinate(0, -1024, 2048));
-  EXPECT_EQ(input.mi.dy, AbsoluteCoordinate(767, 0, 768));
-  EXPECT_EQ(input.mi.dwFlags, static_cast<DWORD>(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE |
-                                                 MOUSEEVENTF_VIRTUALDESK | MOUSEEVENTF_RIGHTDOWN));
+  INPUT in;
+  ASSERT_TRUE(InputFromEvent(Event(kMsgKeyUp, 0x5321, 0x8001, 0), screen, in));
+  EXPECT_EQ(std::tuple(in.type, in.ki.wVk, in.ki.wScan, in.ki.dwFlags),
+            std::tuple(DWORD{INPUT_KEYBOARD}, WORD{0x21}, WORD{0x53},
+                       DWORD{KEYEVENTF_KEYUP | KEYEVENTF_EXTENDEDKEY}));
+  ASSERT_TRUE(InputFromEvent(Event(kMsgSysKeyDown, 0x3812, 1, 0), screen, in));
+  EXPECT_EQ(in.ki.dwFlags, 0u);
+  ASSERT_TRUE(InputFromEvent(Event(kMsgRButtonDown, 0, 767, 0), screen, in));
+  EXPECT_EQ(std::tuple(in.type, in.mi.dx, in.mi.dy, in.mi.dwFlags),
+            std::tuple(DWORD{INPUT_MOUSE}, AbsoluteCoordinate(0, -1024, 2048),
+                       AbsoluteCoordinate(767, 0, 768),
+                       DWORD{MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK |
+                             MOUSEEVENTF_RIGHTDOWN}));
   ASSERT_TRUE(
-      InputFromEvent(Event(kMsgMouseWheel, 5, 5, 0, static_cast<uint32_t>(-240)), screen, input));
-  EXPECT_EQ(static_cast<int32_t>(input.mi.mouseData), -240);
-  ASSERT_TRUE(InputFromEvent(Event(kMsgMouseWheel, 5, 5, 0), screen, input));
-  EXPECT_EQ(input.mi.mouseData, static_cast<DWORD>(WHEEL_DELTA));
-  EXPECT_FALSE(InputFromEvent(Event(WM_CHAR, 'a', 1, 0), screen, input));
-  EXPECT_FALSE(InputFromEvent(Event(WM_CANCELJOURNAL, 0, 0, 0), screen, input));
-}
-
-TEST(RecorderModuleTest, OneRecorderFromInitToDone) {
-  InitRecorderModule();
-  TRecorder* first = GlobalRecorder;
-  ASSERT_NE(first, nullptr);
-  InitRecorderModule();
-  EXPECT_EQ(GlobalRecorder, first);
-  DoneRecorderModule();
-  EXPECT_EQ(GlobalRecorder, nullptr);
+      InputFromEvent(Event(kMsgMouseWheel, 5, 5, 0, static_cast<uint32_t>(-240)), screen, in));
+  EXPECT_EQ(static_cast<int32_t>(in.mi.mouseData), -240);
+  ASSERT_TRUE(InputFromEvent(Event(kMsgMouseWheel, 5, 5, 0), screen, in));  // one notch
+  EXPECT_EQ(in.mi.mouseData, DWORD{WHEEL_DELTA});
+  EXPECT_FALSE(InputFromEvent(Event(WM_CHAR, 'a', 1, 0), screen, in) ||
+               InputFromEvent(Event(WM_CANCELJOURNAL, 0, 0, 0), screen, in));
 }
 
 class RecorderWin32Test : public ::testing::Test {
@@ -83,7 +71,9 @@ class RecorderWin32Test : public ::testing::Test {
   void SetUp() override {
     SKIP_WITHOUT_DISPLAY();
     InitRecorderModule();
-    ASSERT_NE(GlobalRecorder, nullptr);
+    TRecorder* first = GlobalRecorder;
+    InitRecorderModule();  // while one lives, no second one
+    ASSERT_TRUE(first && GlobalRecorder == first);
     edit_ = CreateWindowExA(WS_EX_TOPMOST, "EDIT", "", WS_POPUP | WS_BORDER | WS_VISIBLE, 200, 200,
                             300, 30, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     ASSERT_NE(edit_, nullptr);
@@ -93,6 +83,7 @@ class RecorderWin32Test : public ::testing::Test {
   }
   void TearDown() override {
     DoneRecorderModule();
+    EXPECT_EQ(GlobalRecorder, nullptr);
     if (edit_) DestroyWindow(edit_);
     // Keys a failed test left down would spoil the next one.
     for (int vk : {VK_CONTROL, VK_CANCEL, int('A'), int('B'), int('H'), int('I')})
@@ -131,18 +122,13 @@ TEST_F(RecorderWin32Test, LowLevelRecordingEndsAtCtrlBreakAndReplays) {
   ASSERT_EQ(keys.size(), 8u);
   const uint32_t ctrl = keys[6].second;
   EXPECT_TRUE(ctrl == VK_CONTROL || ctrl == VK_LCONTROL) << ctrl;
-  EXPECT_EQ(keys, (Keys{{kMsgLButtonDown, 0},
-                        {kMsgLButtonUp, 0},
-                        {kMsgKeyDown, 'A'},
-                        {kMsgKeyUp, 'A'},
-                        {kMsgKeyDown, 'B'},
-                        {kMsgKeyUp, 'B'},
-                        {kMsgKeyDown, ctrl},
-                        {kMsgKeyDown, kVkCancel}}));
+  const Keys expected{{kMsgLButtonDown, 0}, {kMsgLButtonUp, 0},      {kMsgKeyDown, 'A'},
+                      {kMsgKeyUp, 'A'},     {kMsgKeyDown, 'B'},      {kMsgKeyUp, 'B'},
+                      {kMsgKeyDown, ctrl},  {kMsgKeyDown, kVkCancel}};
+  EXPECT_EQ(keys, expected);
   uint32_t previous = 0;
   for (const TEventMsg& e : ReadMacro(GlobalRecorder->Stream())) {
-    EXPECT_GE(e.time, previous);
-    EXPECT_LE(e.time, end - start);
+    EXPECT_TRUE(e.time >= previous && e.time <= end - start) << e.time;
     previous = e.time;
     if (e.message == kMsgLButtonDown || e.message == kMsgLButtonUp) {
       EXPECT_EQ(Event(e.message, at.x, at.y, e.time), e);
@@ -155,8 +141,7 @@ TEST_F(RecorderWin32Test, LowLevelRecordingEndsAtCtrlBreakAndReplays) {
   EXPECT_TRUE(PumpUntil([] { return GlobalRecorder->State() == rsIdle; }, 10000));
   PumpFor(100);
   EXPECT_EQ(Text(edit_), "ab");
-  EXPECT_GE(GetAsyncKeyState(VK_CONTROL), 0);
-  EXPECT_GE(GetAsyncKeyState(VK_CANCEL), 0);
+  EXPECT_TRUE(GetAsyncKeyState(VK_CONTROL) >= 0 && GetAsyncKeyState(VK_CANCEL) >= 0);
 }
 
 // Wine 8 takes a journal-record hook and calls it; other systems refuse it.
@@ -206,15 +191,12 @@ TEST_F(RecorderWin32Test, AMacroTypesIntoTheEditWithItsTiming) {
   EXPECT_EQ(GetFocus(), edit_);
   POINT cursor;
   GetCursorPos(&cursor);
-  EXPECT_EQ(cursor.x, at.x);
-  EXPECT_EQ(cursor.y, at.y);
+  EXPECT_TRUE(cursor.x == at.x && cursor.y == at.y) << cursor.x << "," << cursor.y;
   // Wine timers run late; the machines are shared.
   const auto fromStart = static_cast<int32_t>(typedH - GlobalRecorder->StartTime());
-  EXPECT_GE(fromStart, 980);
-  EXPECT_LE(fromStart, 1600);
   const auto between = static_cast<int32_t>(typedI - typedH);
-  EXPECT_GE(between, 800);
-  EXPECT_LE(between, 1600);
+  EXPECT_TRUE(fromStart >= 980 && fromStart <= 1600) << fromStart;
+  EXPECT_TRUE(between >= 800 && between <= 1600) << between;
 }
 
 }  // namespace
