@@ -38,36 +38,34 @@ struct Seen {
 // captures the items, the menu windows and the screen, and closes the menu.
 Seen OpenAndCapture(TBarPopupMenu* menu, std::vector<WPARAM> keys = {},
                     std::function<void()> during = {}) {
-  static Seen seen;
-  static TBarPopupMenu* open;
-  static std::vector<WPARAM> pending;
-  static std::function<void()> action;
-  seen = Seen{};
-  open = menu;
-  pending = std::move(keys);
-  action = std::move(during);
-  const UINT_PTR timer = SetTimer(nullptr, 0, 900, [](HWND, UINT, UINT_PTR, DWORD) {
-    if (!pending.empty()) {
-      for (WPARAM key : std::exchange(pending, {})) {
+  static std::function<void()> tick;  // a timer procedure takes no context
+  Seen seen;
+  tick = [&] {
+    if (!keys.empty()) {
+      for (WPARAM key : std::exchange(keys, {})) {
         PostMessageW(FindWindowW(L"#32768", nullptr), WM_KEYDOWN, key, 0);
         Sleep(50);
       }
       return;
     }
     if (!seen.items.empty()) return;
-    if (action) action();
-    for (int i = 0; i < GetMenuItemCount(open->Handle()); ++i)
-      GetMenuItemRect(nullptr, open->Handle(), static_cast<UINT>(i), &seen.items.emplace_back());
+    if (during) std::exchange(during, nullptr)();  // once, should it open a menu again
+    for (int i = 0; i < GetMenuItemCount(menu->Handle()); ++i)
+      GetMenuItemRect(nullptr, menu->Handle(), static_cast<UINT>(i), &seen.items.emplace_back());
     for (HWND w = FindWindowExW(nullptr, nullptr, L"#32768", nullptr); w;
          w = FindWindowExW(nullptr, w, L"#32768", nullptr))
       if (IsWindowVisible(w)) GetWindowRect(w, &seen.windows.emplace_back());
     seen.screen =
         Capture(nullptr, {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)});
-    seen.totalHeight = open->TotalHeight();
+    seen.totalHeight = menu->TotalHeight();
     EndMenu();
+  };
+  const UINT_PTR timer = SetTimer(nullptr, 0, 900, [](HWND, UINT, UINT_PTR, DWORD) {
+    if (tick) tick();
   });
   menu->Popup(60, 50);
   KillTimer(nullptr, timer);
+  tick = nullptr;
   PumpFor(100);
   return seen;
 }
