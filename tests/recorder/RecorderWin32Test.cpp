@@ -30,12 +30,9 @@ Keys KeysAndButtons() {
 // Field by field to and from EVENTMSG, and into SendInput's records.
 TEST(RecorderConversionTest, SystemRecords) {
   static_assert(sizeof(void*) == 4 || sizeof(EVENTMSG) == 24);
-  EVENTMSG system{};
-  system.message = WM_KEYDOWN;
-  system.paramL = 0x1E41;
-  system.paramH = 0x8001;
-  system.time = 0xFEDCBA98;
-  system.hwnd = reinterpret_cast<HWND>(static_cast<intptr_t>(-0xEDCC));  // 0x...FFFF1234
+  // The window 0x...FFFF1234.
+  const EVENTMSG system{WM_KEYDOWN, 0x1E41, 0x8001, 0xFEDCBA98,
+                        reinterpret_cast<HWND>(static_cast<intptr_t>(-0xEDCC))};
   const TEventMsg event = EventFromEventMsg(system);
   EXPECT_EQ(event, Event(0x100, 0x1E41, 0x8001, 0xFEDCBA98, 0xFFFF1234));
   EVENTMSG back;
