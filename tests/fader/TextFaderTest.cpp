@@ -69,8 +69,6 @@ class TFaderTestForm : public TForm {
     Fill(*Hidden->Picture()->Bitmap(), 200, 120, [](int, int) { return RGB(0, 0, 255); });
     Hidden->SetVisible(false);
     Answer->SetBounds(14, 16, 134, 54);
-    Answer->SetColor(clWhite);
-    Answer->SetParentColor(false);
     Answer->SetTransparent(true);
     Answer->SetActive(activeAtLoad);
     timerOnWhileLoading = Answer->Timer()->Enabled();
