@@ -165,8 +165,7 @@ TEST_F(AppMenusTest, PluginEntriesDrawTheirPicturesAtTheirPlacesOrSayWhyNot) {
       Sleep(200);
       if (!box && (box = Error(&error, 0))) {
         covered = WindowRect(box);
-        const POINT origin = ScreenPoint(main, 0, 0);
-        OffsetRect(&covered, -origin.x, -origin.y);
+        MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&covered), 2);
       }
       differences = Differences(before, Capture(main), plugin, outline, covered);
       done = differences.empty() && (box || plugin.error.empty());

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <numeric>
 #include <string>
 #include <tuple>
@@ -99,22 +100,48 @@ TEST_F(AppTest, QuestionsAreAnsweredLineByLineAndTheCloseMarkerEndsTheProgram) {
   EXPECT_EQ(code, 0u);
 }
 
+// Whether the open menu's first two items are drawn enabled: each a band of rows (inside the
+// frame, right of the side bar) whose text is as dark as the menu text, not the grey of a
+// disabled item.
+std::vector<bool> FirstItemsEnabled(HWND menu) {
+  const TPixels shot = Capture(menu);
+  auto darkness = [](uint32_t c) { return 765 - (c >> 16) - (c >> 8 & 0xFF) - (c & 0xFF); };
+  const COLORREF grey = GetSysColor(COLOR_GRAYTEXT);
+  const uint32_t greyness = 765 - GetRValue(grey) - GetGValue(grey) - GetBValue(grey);
+  std::vector<bool> enabled;
+  for (int y = 3, inBand = false; y < shot.height - 3 && enabled.size() <= 2; ++y) {
+    uint32_t darkest = 0;
+    for (int x = 20; x < shot.width - 2; ++x) darkest = std::max(darkest, darkness(shot.At(x, y)));
+    if (darkest * 2 < greyness) {
+      inBand = false;
+      continue;
+    }
+    if (!inBand) enabled.push_back(false);
+    inBand = true;
+    if (darkest * 2 > greyness + 765) enabled.back() = true;
+  }
+  enabled.resize(std::min<size_t>(enabled.size(), 2));
+  return enabled;
+}
+
 TEST_F(AppTest, TheTrayMenuShowsAndHidesTheWindowAndEndsTheProgramWhileItIsHidden) {
   Start();
   Click(ScreenPoint(main, 136, 10));
   ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(main); }, 5000)) << "not hidden";
-  // Hidden: "Свернуть" (second) does nothing, "Развернуть" (first) brings the window back.
-  ASSERT_TRUE(TrayMenu({VK_DOWN, VK_DOWN, VK_RETURN, VK_ESCAPE})) << "no tray icon or menu";
-  Sleep(700);
-  EXPECT_FALSE(IsWindowVisible(main));
-  ASSERT_TRUE(TrayMenu({VK_DOWN, VK_RETURN}));
+  // "Развернуть" (first) and "Свернуть" (second) enabled as the window needs them.
+  auto choose = [](const std::vector<bool>& enabled, const std::vector<WPARAM>& keys) {
+    SetCursorPos(700, 120);
+    HWND menu = TrayMenu({});
+    ASSERT_NE(menu, nullptr) << "no tray icon or menu";
+    std::vector<bool> items;
+    WaitFor([&] { return (items = FirstItemsEnabled(menu)) == enabled; }, 3000);
+    EXPECT_EQ(items, enabled);
+    MenuKeys(menu, keys);
+  };
+  choose({true, false}, {VK_DOWN, VK_RETURN});
   EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(main) != FALSE; }, 5000)) << "not restored";
-  // Shown: "Развернуть" does nothing, "Свернуть" hides it again; never a taskbar button.
-  ASSERT_TRUE(TrayMenu({VK_DOWN, VK_RETURN, VK_ESCAPE}));
-  Sleep(700);
-  EXPECT_TRUE(IsWindowVisible(main));
-  EXPECT_FALSE(IsWindowVisible(GetWindow(main, GW_OWNER)));
-  ASSERT_TRUE(TrayMenu({VK_DOWN, VK_DOWN, VK_RETURN}));
+  EXPECT_FALSE(IsWindowVisible(GetWindow(main, GW_OWNER))) << "a taskbar button";
+  choose({false, true}, {VK_DOWN, VK_DOWN, VK_RETURN});
   ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(main); }, 5000));
   // "Выход", the last item, with the window hidden.
   ASSERT_TRUE(TrayMenu({VK_UP, VK_RETURN}));
