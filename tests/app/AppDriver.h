@@ -117,16 +117,6 @@ inline std::vector<HWND> ChildWindows(HWND parent, const wchar_t* className, boo
   });
 }
 
-inline std::vector<std::wstring> ListBoxItems(HWND list) {
-  std::vector<std::wstring> items;
-  for (int i = 0; i < SendMessageW(list, LB_GETCOUNT, 0, 0); ++i) {
-    wchar_t item[MAX_PATH] = {};
-    SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(item));
-    items.push_back(item);
-  }
-  return items;
-}
-
 // Quelvoran.exe started with another current folder: it finds its data beside itself.
 inline PROCESS_INFORMATION Launch(const std::wstring& folder) {
   std::wstring exe = folder + L"Quelvoran.exe", command = L"\"" + exe + L"\"";
@@ -378,19 +368,15 @@ class TCharacterTest : public ::testing::Test {
 
   // A visible top-level window of the program with this caption and class (null: any).
   HWND WaitForWindow(const wchar_t* caption, const wchar_t* className, DWORD wait = 0) const {
+    auto wanted = [&](HWND window) {
+      DWORD processId = 0;
+      GetWindowThreadProcessId(window, &processId);
+      return processId == process.dwProcessId && IsWindowVisible(window) &&
+             (!caption || TextOf(window) == caption) &&
+             (!className || ClassOf(window) == className);
+    };
     std::vector<HWND> found;
-    WaitFor(
-        [&] {
-          found = Windows(nullptr, [&](HWND window) {
-            DWORD processId = 0;
-            GetWindowThreadProcessId(window, &processId);
-            return processId == process.dwProcessId && IsWindowVisible(window) &&
-                   (!caption || TextOf(window) == caption) &&
-                   (!className || ClassOf(window) == className);
-          });
-          return !found.empty();
-        },
-        wait);
+    WaitFor([&] { return !(found = Windows(nullptr, wanted)).empty(); }, wait);
     return found.empty() ? nullptr : found[0];
   }
   HWND MainWindow(DWORD wait = 15000) const {
