@@ -15,19 +15,16 @@ if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
   exec tools/wine-run.sh "$exe"
 fi
 
-n=170
-while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-Xvfb ":$n" -screen 0 1024x768x24 -wr -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-export DISPLAY=":$n"
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+# A prefix of its own: ending the character must not stop the tests' Wine programs.
+export QV_WINEPREFIX=${QV_WINEPREFIX:-$root/build/run-wineprefix}
+source tools/xvfb.sh
+xvfb_own 170 -wr
 tools/wine-run.sh "$exe" &
 character=$!
 stop() {
   kill "$character" 2>/dev/null || true
-  QV_WINEPREFIX=${QV_WINEPREFIX:-$root/build/wineprefix} WINEPREFIX=${QV_WINEPREFIX:-$root/build/wineprefix} \
-    wineserver -k 2>/dev/null || true
-  kill "$xvfb" 2>/dev/null || true
+  WINEPREFIX=$QV_WINEPREFIX wineserver -k 2>/dev/null || true
+  xvfb_stop
 }
 trap stop EXIT INT TERM
 

@@ -15,10 +15,13 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 # Wine takes its ANSI code page from the locale: 1251 needs a Russian one; the tests also
 # run the program under an English one (code page 1252).
+gen=
 for loc in ru_RU en_US; do
   if ! locale -a 2>/dev/null | grep -qi "^$loc\.utf-\?8$"; then
     sed -i "s/^# *\($loc.UTF-8 UTF-8\)/\1/" /etc/locale.gen
     grep -q "^$loc.UTF-8 UTF-8" /etc/locale.gen || echo "$loc.UTF-8 UTF-8" >> /etc/locale.gen
-    locale-gen >/dev/null
+    gen=1
   fi
 done
+# Builds every enabled locale at once.
+[ -z "$gen" ] || locale-gen >/dev/null

@@ -10,18 +10,14 @@ for tool in Xvfb xdotool import convert; do
 done
 mkdir -p "$work"
 
-n=140
-while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-Xvfb ":$n" -screen 0 1024x768x24 -wr -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
+source "$(dirname "${BASH_SOURCE[0]}")/../../tools/xvfb.sh"
 demo=
 cleanup() {
   [ -n "$demo" ] && kill "$demo" 2>/dev/null || true
-  kill "$xvfb" 2>/dev/null || true
+  xvfb_stop
 }
 trap cleanup EXIT
-export DISPLAY=":$n"
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+xvfb_own 140 -wr
 
 "$@" >/dev/null 2>&1 &
 demo=$!

@@ -44,7 +44,7 @@ class TFaderDemoForm : public TForm {
     SkinForm1->SetParent(this);
     Answer = new TTextFader(this);
     Answer->SetParent(this);
-    KeepOnTop = new TStayOnTop(this);
+    new TStayOnTop(this);
   }
 
   void ReadProperties() override {
@@ -52,14 +52,11 @@ class TFaderDemoForm : public TForm {
     SkinForm1->Picture()->Bitmap()->LoadFromResourceID(instance, IDB_CHARACTER);
     ReadMaskResource(*SkinForm1, instance, IDR_CHARACTER_MASK2);
     Answer->SetBounds(14, 16, 134, 54);
-    Answer->SetColor(clWhite);
-    Answer->SetParentColor(false);
     Answer->SetTransparent(true);
   }
 
  private:
   TSkinForm* SkinForm1 = nullptr;
-  TStayOnTop* KeepOnTop = nullptr;
 };
 
 }  // namespace

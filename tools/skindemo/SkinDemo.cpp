@@ -21,7 +21,7 @@ class TSkinDemoForm : public TForm {
     SetClientHeight(251);
     SkinForm1 = new TSkinForm(this);
     SkinForm1->SetParent(this);
-    KeepOnTop = new TStayOnTop(this);
+    new TStayOnTop(this);
   }
 
   void ReadProperties() override {
@@ -32,7 +32,6 @@ class TSkinDemoForm : public TForm {
 
  private:
   TSkinForm* SkinForm1 = nullptr;
-  TStayOnTop* KeepOnTop = nullptr;
 };
 
 }  // namespace
