@@ -6,6 +6,7 @@
 #include "AnswerEngine.h"
 #include "AssetIds.h"
 #include "Captions.h"
+#include "CharacterMenu.h"
 #include "EduForm.h"
 #include "Recorder.h"
 #include "StrCon.h"
@@ -150,15 +151,7 @@ void TMainForm::ReadProperties() {
     Edit1KeyDown(s, key, shift);
   };
 
-  BarPopupMenu1->SetMenuAnimation(maTopToBottom);
-  BarPopupMenu1->SetOwnerDraw(true);
-  BarPopupMenu1->SetBarWidth(15);
-  TFont* bar = BarPopupMenu1->VerticalFont();
-  bar->SetName("Tahoma");
-  bar->SetHeight(-11);
-  bar->SetColor(clWhite);
-  bar->SetStyle(fsBold | fsItalic);
-  BarPopupMenu1->SetVerticalText("Kolvex");
+  StyleCharacterMenu(BarPopupMenu1);
   BarPopupMenu1->OnPopup = [this](TObject* s) { BarPopupMenu1Popup(s); };
   for (TMenuItem* item : {Maximize1, Minimize1, Educate1, Plugins1, TaskL, MenuLine, Exit1})
     BarPopupMenu1->Items()->Add(item);

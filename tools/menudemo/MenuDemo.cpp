@@ -8,6 +8,7 @@
 
 #include "BarPopupMenu.h"
 #include "Captions.h"
+#include "CharacterMenu.h"
 #include "Forms.h"
 
 namespace {
@@ -44,15 +45,7 @@ class TMenuDemoForm : public TForm {
   }
 
   void ReadProperties() override {
-    Menu->SetMenuAnimation(maTopToBottom);
-    Menu->SetOwnerDraw(true);
-    Menu->SetBarWidth(15);
-    TFont* font = Menu->VerticalFont();
-    font->SetName("Tahoma");
-    font->SetHeight(-11);
-    font->SetColor(clWhite);
-    font->SetStyle(fsBold | fsItalic);
-    Menu->SetVerticalText("Kolvex");
+    StyleCharacterMenu(Menu);
     SetPopupMenu(Menu);
   }
 
