@@ -8,7 +8,6 @@
 #include "Captions.h"
 #include "CharacterMenu.h"
 #include "EduForm.h"
-#include "Recorder.h"
 #include "StrCon.h"
 #include "SysUtils.h"
 
@@ -286,10 +285,5 @@ void TMainForm::PluginClick(TObject* Sender) {
 }
 
 void TMainForm::ScriptClick(TObject* Sender) {
-  const std::string path =
-      engine.AppFolder() + "Scripts\\" + NameOfEntry(Sender, ScriptNames.get());
-  GlobalRecorder->Stream().LoadFromFile(path);
-  GlobalRecorder->Stop();
-  GlobalRecorder->SetSpeed(EduPlaybackSpeed());
-  GlobalRecorder->Play();
+  PlayMacroFile(engine.AppFolder() + "Scripts\\" + NameOfEntry(Sender, ScriptNames.get()));
 }

@@ -10,7 +10,6 @@
 #include "KnowledgeBase.h"
 #include "Platform.h"
 #include "Recorder.h"
-#include "WideText.h"
 
 TEdu* Edu = nullptr;
 bool JustRecorded = false;
@@ -114,6 +113,11 @@ void SetEduApplicationFolder(const std::string& folder) {
 int EduPlaybackSpeed() {
   if (!Edu || !Edu->SpinEdit1) return TRecorder::kDefaultSpeed;
   return std::max(Edu->SpinEdit1->Value(), 0);
+}
+
+void PlayMacroFile(const std::string& fileName) {
+  LoadSelectedMacro(fileName);
+  StopAndPlay();
 }
 
 // TEdu
@@ -264,10 +268,6 @@ void TEdu::ReadProperties() {
   SaveDialog->SetFilter(kMacroFilter);
 }
 
-void TEdu::DoShow() {
-  GuardedCall([this] { TForm::DoShow(); });
-}
-
 bool TEdu::DialogKey(WORD key, TShiftState shift) {
   if (key == VK_TAB && (shift & ssCtrl) && !(shift & ssAlt)) {
     EduPages->SelectNextPage((shift & ssShift) == 0);
@@ -321,8 +321,7 @@ void TEdu::BTNPlayClick(TObject*) {
 
 void TEdu::Load_BClick(TObject*) {
   if (FileListBox1->ItemIndex() < 0) return;
-  LoadSelectedMacro(FileListBox1->FileName());
-  StopAndPlay();
+  PlayMacroFile(FileListBox1->FileName());
 }
 
 void TEdu::Save_BClick(TObject*) {

@@ -67,8 +67,6 @@ class TEdu : public TForm {
  protected:
   void CreateComponents() override;
   void ReadProperties() override;
-  // A failing FormShow is reported and ends there; the window is shown all the same.
-  void DoShow() override;
   // Ctrl+Tab and Ctrl+Shift+Tab turn the pages.
   bool DialogKey(WORD key, TShiftState shift) override;
 };
@@ -90,3 +88,6 @@ void SetEduApplicationFolder(const std::string& folder);
 // system takes the input. 100 while the teaching window does not exist. Play, Load and the
 // Run menu set the recorder's Speed to it right before playing.
 int EduPlaybackSpeed();
+// Plays a macro file at that speed, as Load and the Run menu do; a file that cannot be opened
+// leaves the recorder as it was.
+void PlayMacroFile(const std::string& fileName);

@@ -7,21 +7,6 @@
 
 namespace {
 
-BOOL CALLBACK FindApplicationWindow(HWND window, LPARAM found) {
-  wchar_t name[32] = {};
-  GetClassNameW(window, name, 32);
-  if (wcscmp(name, L"QvApplication") != 0) return TRUE;
-  *reinterpret_cast<bool*>(found) = true;
-  return FALSE;
-}
-
-// Application->Handle() would make the window; only an existing one gives the title.
-bool ApplicationWindowExists() {
-  bool found = false;
-  EnumThreadWindows(GetCurrentThreadId(), FindApplicationWindow, reinterpret_cast<LPARAM>(&found));
-  return found;
-}
-
 BarRect ToBarRect(const TRect& rect) {
   return {rect.left, rect.top, rect.right, rect.bottom};
 }
@@ -54,7 +39,8 @@ TBarPopupMenu::TBarPopupMenu(TComponent* AOwner)
   verticalFont_->SetSize(14);
   verticalFont_->SetColor(clWhite);
   verticalFont_->SetStyle(fsBold | fsItalic);
-  if (ApplicationWindowExists()) verticalText_ = Application->Title();
+  // Application->Handle() would make the window; only an existing one gives the title.
+  if (Application && Application->HandleAllocated()) verticalText_ = Application->Title();
 }
 
 TBarPopupMenu::~TBarPopupMenu() = default;
@@ -158,17 +144,9 @@ void TBarPopupMenu::BarDrawItem(TObject* Item, TCanvas* Canvas, TRect Rect, TOwn
       ItemPosition(item), item->Caption(), ToBarRect(Rect), bitmap_ ? &size : nullptr);
   if (!paint.Body) return;
 
-  {
-    // The default painting would otherwise come back here.
-    struct PutBack {
-      TMenuItem* item;
-      TAdvancedMenuDrawItemEvent own;
-      ~PutBack() { item->OnAdvancedDrawItem = std::move(own); }
-    } putBack{item, std::move(item->OnAdvancedDrawItem)};
-    item->OnAdvancedDrawItem = nullptr;
-    const BarRect& body = paint.BodyRect;
-    item->AdvancedDrawItem(Canvas, TRect{body.Left, body.Top, body.Right, body.Bottom}, State);
-  }
+  // The default painting directly: through the item's event it would come back here.
+  const BarRect& body = paint.BodyRect;
+  item->DefaultDrawItem(Canvas, TRect{body.Left, body.Top, body.Right, body.Bottom}, State);
 
   if (!paint.Fills.empty()) {
     HDC dc = Canvas->Handle();
@@ -203,18 +181,10 @@ void TBarPopupMenu::PaintBarText(TCanvas* canvas, const BarItemPaint& paint) {
 }
 
 HFONT TBarPopupMenu::CreateRotatedFont(TFont* Font, int Angle) {
-  LOGFONTW font{};
-  font.lfHeight = Font->Height();
+  LOGFONTW font = Font->LogFont();
   font.lfEscapement = Angle * 10;
   font.lfOrientation = 0;  // escapement alone turns the glyphs, under Wine too
-  font.lfWeight = (Font->Style() & fsBold) ? FW_BOLD : FW_NORMAL;
-  font.lfItalic = (Font->Style() & fsItalic) ? 1 : 0;
-  font.lfUnderline = (Font->Style() & fsUnderline) ? 1 : 0;
-  font.lfStrikeOut = (Font->Style() & fsStrikeOut) ? 1 : 0;
   // Whatever the font's own: Wine draws Russian as Latin-1 through ANSI_CHARSET fonts.
   font.lfCharSet = DEFAULT_CHARSET;
-  font.lfPitchAndFamily = PitchBits(Font->Pitch());
-  const std::wstring face = ToWide(Font->Name());
-  std::copy_n(face.begin(), std::min<size_t>(face.size(), LF_FACESIZE - 1), font.lfFaceName);
   return CreateFontIndirectW(&font);
 }

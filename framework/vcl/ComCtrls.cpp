@@ -51,7 +51,8 @@ void TTabSheet::SetPageControl(TPageControl* pageControl) {
 void TTabSheet::SetCaption(const std::string& caption) {
   if (caption == caption_) return;
   caption_ = caption;
-  if (pageControl_) pageControl_->UpdateTab(this);
+  // A longer caption may need less padding.
+  if (pageControl_) pageControl_->LayoutPages();
 }
 
 int TTabSheet::PageIndex() const {
@@ -69,8 +70,6 @@ TPageControl::TPageControl(TComponent* AOwner) : TWinControl(AOwner) {
 
 TPageControl::~TPageControl() {
   for (TTabSheet* page : pages_) page->pageControl_ = nullptr;
-  pages_.clear();
-  activePage_ = nullptr;
 }
 
 TTabSheet* TPageControl::Pages(int index) const {
@@ -157,11 +156,6 @@ void TPageControl::InsertTab(int index) {
                reinterpret_cast<LPARAM>(&item));
 }
 
-void TPageControl::UpdateTab(TTabSheet*) {
-  // A longer caption may need less padding.
-  LayoutPages();
-}
-
 void TPageControl::CreateParams(TCreateParams& params) {
   RegisterCommonControls();
   TWinControl::CreateParams(params);
@@ -185,8 +179,10 @@ TRect TPageControl::DisplayRect() {
 
 void TPageControl::MakeTabs() {
   HWND window = Handle();
-  SendMessageW(window, TCM_DELETEALLITEMS, 0, 0);
-  if (pages_.empty()) return;
+  if (pages_.empty()) {
+    SendMessageW(window, TCM_DELETEALLITEMS, 0, 0);
+    return;
+  }
   // The platform's padding first; less where a wider substitute font would push the last
   // tabs out of sight. The control takes a new padding for the tabs inserted after it.
   for (int padding = kTabPadding; padding >= 1; --padding) {

@@ -72,7 +72,6 @@ class TPageControl : public TWinControl {
   friend class TTabSheet;
   void InsertPage(TTabSheet* page);
   void RemovePage(TTabSheet* page);
-  void UpdateTab(TTabSheet* page);
   void InsertTab(int index);
   // The tabs made anew, with padding that lets them all show where it can; then the pages
   // placed over the display area.

@@ -118,6 +118,7 @@ class TApplication : public TComponent {
 
   // The application's own top-level window, which carries the taskbar button.
   HWND Handle();
+  bool HandleAllocated() const { return static_cast<bool>(handle_); }
   // Read back from the window (at most 255 characters); the executable's name at first.
   std::string Title();
   void SetTitle(const std::string& title);

@@ -84,9 +84,13 @@ void TFont::SetPitch(TFontPitch pitch) {
   Changed();
 }
 
+namespace {
+
 BYTE PitchBits(TFontPitch pitch) {
   return pitch == fpVariable ? VARIABLE_PITCH : pitch == fpFixed ? FIXED_PITCH : DEFAULT_PITCH;
 }
+
+}  // namespace
 
 void TFont::Changed() {
   // The old handle lives until the listeners have let go of it: a canvas selects its DC's
@@ -95,23 +99,28 @@ void TFont::Changed() {
   if (OnChange) OnChange(this);
 }
 
+LOGFONTW TFont::LogFont() const {
+  LOGFONTW font{};
+  font.lfHeight = height_;
+  font.lfEscapement = font.lfOrientation = orientation_;
+  font.lfWeight = (style_ & fsBold) ? FW_BOLD : FW_NORMAL;
+  font.lfItalic = (style_ & fsItalic) ? 1 : 0;
+  font.lfUnderline = (style_ & fsUnderline) ? 1 : 0;
+  font.lfStrikeOut = (style_ & fsStrikeOut) ? 1 : 0;
+  font.lfCharSet = charset_;
+  font.lfOutPrecision = OUT_DEFAULT_PRECIS;
+  font.lfClipPrecision = CLIP_DEFAULT_PRECIS;
+  font.lfQuality = DEFAULT_QUALITY;
+  font.lfPitchAndFamily = PitchBits(pitch_);
+  std::wstring face = ToWide(name_);
+  face.resize(std::min<size_t>(face.size(), LF_FACESIZE - 1));
+  std::copy(face.begin(), face.end(), font.lfFaceName);
+  return font;
+}
+
 HFONT TFont::Handle() {
   if (!handle_) {
-    LOGFONTW font{};
-    font.lfHeight = height_;
-    font.lfEscapement = font.lfOrientation = orientation_;
-    font.lfWeight = (style_ & fsBold) ? FW_BOLD : FW_NORMAL;
-    font.lfItalic = (style_ & fsItalic) ? 1 : 0;
-    font.lfUnderline = (style_ & fsUnderline) ? 1 : 0;
-    font.lfStrikeOut = (style_ & fsStrikeOut) ? 1 : 0;
-    font.lfCharSet = charset_;
-    font.lfOutPrecision = OUT_DEFAULT_PRECIS;
-    font.lfClipPrecision = CLIP_DEFAULT_PRECIS;
-    font.lfQuality = DEFAULT_QUALITY;
-    font.lfPitchAndFamily = PitchBits(pitch_);
-    std::wstring face = ToWide(name_);
-    face.resize(std::min<size_t>(face.size(), LF_FACESIZE - 1));
-    std::copy(face.begin(), face.end(), font.lfFaceName);
+    const LOGFONTW font = LogFont();
     handle_.reset(CreateFontIndirectW(&font));
   }
   return handle_.get();
@@ -308,8 +317,6 @@ int TCanvas::DrawTextRect(const std::string& text, TRect& rect, UINT flags) {
 
 namespace {
 
-constexpr int kMaxSide = 32768;
-
 int Stride(int width) {
   return (width * 3 + 3) & ~3;
 }
@@ -358,8 +365,8 @@ void TBitmap::Changed() {
 }
 
 void TBitmap::SetSize(int width, int height) {
-  width = std::clamp(width, 0, kMaxSide);
-  height = std::clamp(height, 0, kMaxSide);
+  width = std::clamp(width, 0, kBmpMaxSide);
+  height = std::clamp(height, 0, kBmpMaxSide);
   if (width == width_ && height == height_) return;
   if (width == 0 || height == 0) {
     Replace(BitmapHandle(), nullptr, 0, 0);

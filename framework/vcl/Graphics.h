@@ -72,8 +72,6 @@ class EInvalidGraphicOperation : public Exception {
 enum TFontStyle : unsigned { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
 using TFontStyles = unsigned;
 enum TFontPitch { fpDefault, fpVariable, fpFixed };
-// LOGFONT's pitch bits: DEFAULT_PITCH, VARIABLE_PITCH or FIXED_PITCH.
-BYTE PitchBits(TFontPitch pitch);
 
 // Fonts are always made with DEFAULT_CHARSET: Wine's ANSI_CHARSET fonts draw Russian as Latin-1.
 class TFont : public TPersistent {
@@ -101,6 +99,8 @@ class TFont : public TPersistent {
   TFontPitch Pitch() const { return pitch_; }
   void SetPitch(TFontPitch pitch);
 
+  // The record the handle is made from.
+  LOGFONTW LogFont() const;
   // Made on demand and kept until a property changes.
   HFONT Handle();
 

@@ -3,8 +3,6 @@
 
 #include <windows.h>
 
-#include <cstdint>
-
 #include "StdCtrls.h"
 
 class TSpinEdit;
