@@ -2,14 +2,18 @@
 
 #include <windows.h>
 
+#include <vector>
+
 #include "AbtForm.h"
 #include "AnswerEngine.h"
 #include "AssetIds.h"
 #include "Captions.h"
 #include "CharacterMenu.h"
 #include "EduForm.h"
+#include "Handles.h"
 #include "StrCon.h"
 #include "SysUtils.h"
+#include "WideText.h"
 
 TMainForm* MainForm = nullptr;
 
@@ -24,16 +28,15 @@ std::unique_ptr<TStringList> ScriptNames;
 
 // The names in `folder` matching `mask`, every kind of entry (files of any attribute and
 // folders), in the order the system lists them. A missing folder has none.
-TStringList FindNames(const std::string& folder, const char* mask) {
-  TStringList names;
-  WIN32_FIND_DATAA found{};
-  HANDLE search = FindFirstFileA((folder + mask).c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return names;
+std::vector<std::wstring> FindNames(const std::string& folder, const char* mask) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW found{};
+  FindHandle search(FindFirstFileW(PathToWide(folder + mask).c_str(), &found));
+  if (!search) return names;
   do {
-    std::string name = found.cFileName;
-    if (name != "." && name != "..") names.Add(name);
-  } while (FindNextFileA(search, &found));
-  FindClose(search);
+    std::wstring name = found.cFileName;
+    if (name != L"." && name != L"..") names.push_back(std::move(name));
+  } while (FindNextFileW(search.get(), &found));
   return names;
 }
 
@@ -245,10 +248,11 @@ void TMainForm::BarPopupMenu1Popup(TObject*) {
 void TMainForm::FillSubmenu(TMenuItem* parent, std::unique_ptr<TStringList>& names,
                             const char* folder, const char* mask, const TNotifyEvent& onClick) {
   names = std::make_unique<TStringList>();
-  const TStringList found = FindNames(engine.AppFolder() + folder, mask);
-  for (int i = 0; i < found.Count(); ++i) {
-    names->Add(found[i]);
-    TMenuItem* item = NewItem(FileBaseName(found[i]), onClick);
+  // The list keeps the name the file calls take; the caption is the name as the system shows it.
+  const std::vector<std::wstring> found = FindNames(engine.AppFolder() + folder, mask);
+  for (int i = 0; i < static_cast<int>(found.size()); ++i) {
+    names->Add(PathFromWide(found[i]));
+    TMenuItem* item = NewItem(FileBaseName(FromWide(found[i])), onClick);
     item->SetTag(i);
     parent->Add(item);
   }

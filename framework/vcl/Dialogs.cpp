@@ -26,11 +26,11 @@ bool TSaveDialog::Execute() {
 
   // The longest path the wide calls take.
   std::vector<wchar_t> file(32768, L'\0');
-  const std::wstring initialName = ToWide(fileName_);
+  const std::wstring initialName = PathToWide(fileName_);
   std::copy_n(initialName.begin(), std::min(initialName.size(), file.size() - 1), file.begin());
   const std::wstring filter = DialogFilter(filter_);
-  const std::wstring folder = ToWide(initialDir_);
-  const std::wstring extension = ToWide(defaultExt_);
+  const std::wstring folder = PathToWide(initialDir_);
+  const std::wstring extension = PathToWide(defaultExt_);
   const std::wstring title = ToWide(title_);
 
   OPENFILENAMEW ofn{};
@@ -55,6 +55,6 @@ bool TSaveDialog::Execute() {
   if (!run) throw Exception("Cannot load comdlg32.dll");
   // A cancel, or a dialog the system could not show, chooses nothing either way.
   if (!run(&ofn)) return false;
-  fileName_ = FromWide(file.data());
+  fileName_ = PathFromWide(file.data());
   return true;
 }

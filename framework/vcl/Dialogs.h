@@ -8,7 +8,8 @@
 #include "Classes.h"
 
 // GetSaveFileNameW, modal over the owning form. An existing file is chosen without asking;
-// the process's current directory is left alone.
+// the process's current directory is left alone. InitialDir and FileName are paths in the
+// system's code page, as the narrow file calls take them.
 class TSaveDialog : public TComponent {
  public:
   explicit TSaveDialog(TComponent* AOwner);

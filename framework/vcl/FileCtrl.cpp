@@ -8,21 +8,14 @@
 
 namespace {
 
-struct FindTraits {
-  using type = HANDLE;
-  static type Invalid() noexcept { return INVALID_HANDLE_VALUE; }
-  static void Close(type h) noexcept { FindClose(h); }
-};
-using FindHandle = UniqueHandle<FindTraits>;
-
 bool SameFolder(const std::string& a, const std::string& b) {
-  const std::wstring wa = ToWide(a), wb = ToWide(b);
+  const std::wstring wa = PathToWide(a), wb = PathToWide(b);
   return CompareStringOrdinal(wa.data(), static_cast<int>(wa.size()), wb.data(),
                               static_cast<int>(wb.size()), TRUE) == CSTR_EQUAL;
 }
 
 std::wstring JoinPath(const std::string& folder, std::wstring_view name) {
-  std::wstring path = ToWide(folder);
+  std::wstring path = PathToWide(folder);
   if (!path.empty() && path.back() != L'\\' && path.back() != L'/' && path.back() != L':')
     path += L'\\';
   return path.append(name);
@@ -37,7 +30,7 @@ std::vector<std::wstring> SplitMask(const std::string& mask) {
     std::string part = mask.substr(start, end - start);
     part.erase(0, part.find_first_not_of(' '));
     part.erase(part.find_last_not_of(' ') + 1);
-    if (!part.empty()) parts.push_back(ToWide(part));
+    if (!part.empty()) parts.push_back(PathToWide(part));
     start = end + 1;
   }
   return parts;
@@ -52,7 +45,7 @@ TFileListBox::TFileListBox(TComponent* AOwner) : TWinControl(AOwner) {
 }
 
 std::vector<std::wstring> TFileListBox::ReadEntries(const std::string& directory) const {
-  const std::wstring folder = ToWide(directory);
+  const std::wstring folder = PathToWide(directory);
   const DWORD attributes = GetFileAttributesW(folder.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) throw EInOutError(static_cast<int>(GetLastError()));
   if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) throw EInOutError(ERROR_DIRECTORY);
@@ -112,7 +105,7 @@ void TFileListBox::Fill(std::vector<std::wstring> names) {
 
 std::string TFileListBox::Items(int index) const {
   if (index < 0 || index >= Count()) throw EListError(index);
-  return FromWide(names_[static_cast<size_t>(index)]);
+  return PathFromWide(names_[static_cast<size_t>(index)]);
 }
 
 int TFileListBox::ItemIndex() const {
@@ -132,7 +125,7 @@ void TFileListBox::SetItemIndex(int index) {
 std::string TFileListBox::FileName() const {
   const int index = ItemIndex();
   if (index < 0 || index >= Count()) return {};
-  return FromWide(JoinPath(directory_, names_[static_cast<size_t>(index)]));
+  return PathFromWide(JoinPath(directory_, names_[static_cast<size_t>(index)]));
 }
 
 void TFileListBox::Change() {

@@ -11,7 +11,8 @@
 // LISTBOX. Lists every entry of Directory whose name matches Mask (files of any attribute
 // and sub-folders; not "." and ".."), in the order the system enumerates them. Reading the
 // folder again leaves nothing selected and fires OnChange. The process's current directory is
-// never used or changed.
+// never used or changed. Folders and names are in the system's code page, as the narrow file
+// calls take them; the list shows the names as the system has them.
 class TFileListBox : public TWinControl {
  public:
   explicit TFileListBox(TComponent* AOwner);

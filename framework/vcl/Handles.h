@@ -54,6 +54,13 @@ struct FileHandleTraits {
   static void Close(type h) noexcept { CloseHandle(h); }
 };
 
+// FindFirstFile's search, likewise.
+struct FindHandleTraits {
+  using type = HANDLE;
+  static type Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+  static void Close(type h) noexcept { FindClose(h); }
+};
+
 using BrushHandle = UniqueHandle<GdiObjectTraits<HBRUSH>>;
 using FontHandle = UniqueHandle<GdiObjectTraits<HFONT>>;
 using PenHandle = UniqueHandle<GdiObjectTraits<HPEN>>;
@@ -65,6 +72,7 @@ using HookHandle = UniqueHandle<NullHandleTraits<HHOOK, UnhookWindowsHookEx>>;
 // Mutexes, events and the like.
 using KernelHandle = UniqueHandle<NullHandleTraits<HANDLE, CloseHandle>>;
 using FileHandle = UniqueHandle<FileHandleTraits>;
+using FindHandle = UniqueHandle<FindHandleTraits>;
 // A DC made by CreateCompatibleDC.
 using MemoryDC = UniqueHandle<NullHandleTraits<HDC, DeleteDC>>;
 using WindowHandle = UniqueHandle<NullHandleTraits<HWND, DestroyWindow>>;

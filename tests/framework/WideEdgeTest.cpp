@@ -7,7 +7,9 @@
 #include <memory>
 #include <string>
 
+#include "FileCtrl.h"
 #include "Forms.h"
+#include "Handles.h"
 #include "Platform.h"
 #include "StdCtrls.h"
 #include "Win32Platform.h"
@@ -73,6 +75,34 @@ TEST(WideEdgeTest, DrawnTextIsTheRussianText) {
   };
   EXPECT_NE(draw(1), draw(0));
   EXPECT_EQ(draw(1), draw(2));
+}
+
+TEST(WideEdgeTest, FileListPathsAreInTheSystemsCodePage) {
+  // A folder as GetModuleFileNameA names it beside a user called "José": the list must read
+  // it, and its selected path must open with the narrow file calls.
+  wchar_t temp[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, temp);
+  const std::wstring folder = std::wstring(temp) + L"qv-Jos\u00e9";
+  CreateDirectoryW(folder.c_str(), nullptr);
+  for (const wchar_t* name : {L"\\caf\u00e9.rec", L"\\x.rec"})
+    FileHandle(
+        CreateFileW((folder + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  char narrow[MAX_PATH] = {};
+  WideCharToMultiByte(CP_ACP, 0, folder.c_str(), -1, narrow, MAX_PATH, nullptr, nullptr);
+
+  TFileListBox list(nullptr);
+  list.SetMask("*.rec");
+  ASSERT_NO_THROW(list.SetDirectory(narrow));
+  ASSERT_EQ(list.Count(), 2);
+  const int index = list.Items(0) == "x.rec" ? 1 : 0;
+  EXPECT_EQ(list.Items(index), "caf\xE9.rec");
+  list.SetItemIndex(index);
+  EXPECT_EQ(list.FileName(), std::string(narrow) + "\\caf\xE9.rec");
+  EXPECT_TRUE(FileHandle(CreateFileA(list.FileName().c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                     nullptr, OPEN_EXISTING, 0, nullptr)));
+
+  for (const wchar_t* name : {L"\\caf\u00e9.rec", L"\\x.rec"}) DeleteFileW((folder + name).c_str());
+  RemoveDirectoryW(folder.c_str());
 }
 
 }  // namespace
