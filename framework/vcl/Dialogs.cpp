@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "Controls.h"
+#include "LateBound.h"
 #include "WideText.h"
 
 std::wstring DialogFilter(const std::string& filter) {
@@ -47,11 +48,8 @@ bool TSaveDialog::Execute() {
       OFN_EXPLORER | OFN_ENABLESIZING | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
   // The dialog's library (with the printing and security libraries it brings) is loaded
   // when a dialog is first run, not at start-up.
-  static HMODULE library = LoadLibraryW(L"comdlg32.dll");  // kept for the program's life
   using Run = BOOL(WINAPI*)(OPENFILENAMEW*);
-  auto run = library ? reinterpret_cast<Run>(
-                           reinterpret_cast<void*>(GetProcAddress(library, "GetSaveFileNameW")))
-                     : nullptr;
+  static const auto run = LateBound<Run>(L"comdlg32.dll", "GetSaveFileNameW");
   if (!run) throw Exception("Cannot load comdlg32.dll");
   // A cancel, or a dialog the system could not show, chooses nothing either way.
   if (!run(&ofn)) return false;

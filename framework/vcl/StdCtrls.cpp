@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "LateBound.h"
 #include "WideText.h"
 
 // TCustomEdit
@@ -187,11 +188,8 @@ void TLabel::CreateParams(TCreateParams& params) {
 
 void RegisterCommonControls() {
   static const bool registered = [] {
-    HMODULE library = LoadLibraryW(L"comctl32.dll");  // kept for the program's life
     using Init = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
-    auto init = library ? reinterpret_cast<Init>(reinterpret_cast<void*>(
-                              GetProcAddress(library, "InitCommonControlsEx")))
-                        : nullptr;
+    const auto init = LateBound<Init>(L"comctl32.dll", "InitCommonControlsEx");
     INITCOMMONCONTROLSEX controls{};
     controls.dwSize = sizeof controls;
     controls.dwICC = ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES | ICC_TAB_CLASSES | ICC_UPDOWN_CLASS;
