@@ -11,6 +11,7 @@
 #include "CharacterMenu.h"
 #include "EduForm.h"
 #include "Handles.h"
+#include "Paths.h"
 #include "StrCon.h"
 #include "SysUtils.h"
 #include "WideText.h"
@@ -26,16 +27,23 @@ TAnswerEngine engine;
 std::unique_ptr<TStringList> PluginNames;
 std::unique_ptr<TStringList> ScriptNames;
 
+// An entry found in a folder: the name the file calls take, and the name as shown.
+struct FoundName {
+  std::string file;
+  std::string shown;
+};
+
 // The names in `folder` matching `mask`, every kind of entry (files of any attribute and
 // folders), in the order the system lists them. A missing folder has none.
-std::vector<std::wstring> FindNames(const std::string& folder, const char* mask) {
-  std::vector<std::wstring> names;
+
+std::vector<FoundName> FindNames(const std::string& folder, const char* mask) {
+  std::vector<FoundName> names;
   WIN32_FIND_DATAW found{};
   FindHandle search(FindFirstFileW(PathToWide(folder + mask).c_str(), &found));
   if (!search) return names;
   do {
-    std::wstring name = found.cFileName;
-    if (name != L"." && name != L"..") names.push_back(std::move(name));
+    const std::wstring_view name = found.cFileName;
+    if (name != L"." && name != L"..") names.push_back({NameFromWide(found), FromWide(name)});
   } while (FindNextFileW(search.get(), &found));
   return names;
 }
@@ -248,11 +256,10 @@ void TMainForm::BarPopupMenu1Popup(TObject*) {
 void TMainForm::FillSubmenu(TMenuItem* parent, std::unique_ptr<TStringList>& names,
                             const char* folder, const char* mask, const TNotifyEvent& onClick) {
   names = std::make_unique<TStringList>();
-  // The list keeps the name the file calls take; the caption is the name as the system shows it.
-  const std::vector<std::wstring> found = FindNames(engine.AppFolder() + folder, mask);
+  const std::vector<FoundName> found = FindNames(engine.AppFolder() + folder, mask);
   for (int i = 0; i < static_cast<int>(found.size()); ++i) {
-    names->Add(PathFromWide(found[i]));
-    TMenuItem* item = NewItem(FileBaseName(FromWide(found[i])), onClick);
+    names->Add(found[i].file);
+    TMenuItem* item = NewItem(FileBaseName(found[i].shown), onClick);
     item->SetTag(i);
     parent->Add(item);
   }

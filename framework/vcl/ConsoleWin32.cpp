@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "Paths.h"
+
 namespace {
 
 constexpr UINT kAnsiCodePage = 1251;
@@ -71,16 +73,5 @@ void SetBinaryStdio() {
 }
 
 std::string ExecutableFolder() {
-  std::string path(MAX_PATH, '\0');
-  for (;;) {
-    DWORD length = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0) return {};
-    if (length < path.size()) {
-      path.resize(length);
-      break;
-    }
-    path.resize(path.size() * 2);
-  }
-  size_t separator = path.find_last_of("\\/");
-  return separator == std::string::npos ? std::string() : path.substr(0, separator);
+  return ExecutableFolderPath();
 }

@@ -7,6 +7,7 @@
 
 #include "Controls.h"
 #include "LateBound.h"
+#include "Paths.h"
 #include "WideText.h"
 
 std::wstring DialogFilter(const std::string& filter) {

@@ -8,8 +8,8 @@
 #include "Classes.h"
 
 // GetSaveFileNameW, modal over the owning form. An existing file is chosen without asking;
-// the process's current directory is left alone. InitialDir and FileName are paths in the
-// system's code page, as the narrow file calls take them.
+// the process's current directory is left alone. InitialDir and FileName are paths for the
+// narrow file calls (Paths.h).
 class TSaveDialog : public TComponent {
  public:
   explicit TSaveDialog(TComponent* AOwner);

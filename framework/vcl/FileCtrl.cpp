@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "Handles.h"
+#include "Paths.h"
 #include "WideText.h"
 
 namespace {
@@ -105,7 +106,7 @@ void TFileListBox::Fill(std::vector<std::wstring> names) {
 
 std::string TFileListBox::Items(int index) const {
   if (index < 0 || index >= Count()) throw EListError(index);
-  return PathFromWide(names_[static_cast<size_t>(index)]);
+  return FromWide(names_[static_cast<size_t>(index)]);
 }
 
 int TFileListBox::ItemIndex() const {

@@ -11,8 +11,8 @@
 // LISTBOX. Lists every entry of Directory whose name matches Mask (files of any attribute
 // and sub-folders; not "." and ".."), in the order the system enumerates them. Reading the
 // folder again leaves nothing selected and fires OnChange. The process's current directory is
-// never used or changed. Folders and names are in the system's code page, as the narrow file
-// calls take them; the list shows the names as the system has them.
+// never used or changed. Directory and FileName are paths for the narrow file calls (Paths.h);
+// the list shows the names as the system has them.
 class TFileListBox : public TWinControl {
  public:
   explicit TFileListBox(TComponent* AOwner);
@@ -28,7 +28,8 @@ class TFileListBox : public TWinControl {
   void Update();
 
   int Count() const { return static_cast<int>(names_.size()); }
-  // The entry's name; out-of-range indexes raise "List index out of bounds (%d)".
+  // The entry's name as shown, in Windows-1251; out-of-range indexes raise "List index out of
+  // bounds (%d)".
   std::string Items(int index) const;
   // -1 when nothing is selected.
   int ItemIndex() const;

@@ -8,6 +8,7 @@
 #include "AppTitle.h"
 #include "Handles.h"
 #include "Modules.h"
+#include "Paths.h"
 #include "StdCtrls.h"
 #include "WideText.h"
 #include "Win32Platform.h"
@@ -348,8 +349,7 @@ std::string ExeName() {
 }
 
 std::string ApplicationFolder() {
-  const std::string path = ExeName();
-  return path.substr(0, path.find_last_of('\\') + 1);
+  return ExecutableFolderPath() + '\\';
 }
 
 TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner) {

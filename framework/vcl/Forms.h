@@ -179,7 +179,8 @@ extern TApplication* Application;
 
 // The executable's full path, in the ANSI code page the file functions take.
 std::string ExeName();
-// The application folder: the executable's folder with its trailing backslash.
+// The application folder: the executable's folder with its trailing backslash, as the narrow
+// file calls take it (Paths.h).
 std::string ApplicationFolder();
 
 // The end of the program, called last in WinMain: frees the forms and their components

@@ -16,26 +16,6 @@ std::string FromWide(std::wstring_view wide) {
       std::u16string_view(reinterpret_cast<const char16_t*>(wide.data()), wide.size()));
 }
 
-std::wstring PathToWide(std::string_view path) {
-  if (path.empty()) return {};
-  const int size = static_cast<int>(path.size());
-  const int length = MultiByteToWideChar(CP_ACP, 0, path.data(), size, nullptr, 0);
-  std::wstring wide(static_cast<size_t>(length > 0 ? length : 0), L'\0');
-  if (length > 0) MultiByteToWideChar(CP_ACP, 0, path.data(), size, wide.data(), length);
-  return wide;
-}
-
-std::string PathFromWide(std::wstring_view path) {
-  if (path.empty()) return {};
-  const int size = static_cast<int>(path.size());
-  const int length =
-      WideCharToMultiByte(CP_ACP, 0, path.data(), size, nullptr, 0, nullptr, nullptr);
-  std::string narrow(static_cast<size_t>(length > 0 ? length : 0), '\0');
-  if (length > 0)
-    WideCharToMultiByte(CP_ACP, 0, path.data(), size, narrow.data(), length, nullptr, nullptr);
-  return narrow;
-}
-
 std::string WindowText(HWND window) {
   int length = GetWindowTextLengthW(window);
   if (length <= 0) return {};

@@ -348,7 +348,9 @@ class TCharacterTest : public ::testing::Test {
  protected:
   void SetUp() override {
     const char* name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    folder = FreshAppFolder(std::wstring(name, name + strlen(name)));
+    // A Russian folder name, as a Russian user's own folders have: the program must find its
+    // files there whatever the system's code page.
+    folder = FreshAppFolder(std::wstring(name, name + strlen(name)) + L"-Кормид");
     WriteFile(Brain(L"Greetings.brain"), Cp1251(kGreetings));
     WriteFile(Brain(L"Dialog.brain"), Cp1251(L"Не понимаю.\r\n"));
     WriteFile(Brain(L"Answers.brain"), Cp1251(kAnswers));

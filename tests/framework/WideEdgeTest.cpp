@@ -10,6 +10,7 @@
 #include "FileCtrl.h"
 #include "Forms.h"
 #include "Handles.h"
+#include "Paths.h"
 #include "Platform.h"
 #include "StdCtrls.h"
 #include "Win32Platform.h"
@@ -77,31 +78,35 @@ TEST(WideEdgeTest, DrawnTextIsTheRussianText) {
   EXPECT_EQ(draw(1), draw(2));
 }
 
-TEST(WideEdgeTest, FileListPathsAreInTheSystemsCodePage) {
-  // A folder as GetModuleFileNameA names it beside a user called "José": the list must read
-  // it, and its selected path must open with the narrow file calls.
+TEST(WideEdgeTest, PathsReachTheNarrowFileCallsWhateverTheFolderIsCalled) {
+  // Beside a user called "Иван" on a Western Windows: the file list reads the folder, and
+  // the selected path opens with the narrow file calls, also for a Russian file name.
   wchar_t temp[MAX_PATH] = {};
   GetTempPathW(MAX_PATH, temp);
-  const std::wstring folder = std::wstring(temp) + L"qv-Jos\u00e9";
+  const std::wstring folder = std::wstring(temp) + L"qv-Иван";
+  const std::wstring names[] = {L"\\caf\u00e9.rec", L"\\тест.rec"};
   CreateDirectoryW(folder.c_str(), nullptr);
-  for (const wchar_t* name : {L"\\caf\u00e9.rec", L"\\x.rec"})
+  for (const std::wstring& name : names)
     FileHandle(
         CreateFileW((folder + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-  char narrow[MAX_PATH] = {};
-  WideCharToMultiByte(CP_ACP, 0, folder.c_str(), -1, narrow, MAX_PATH, nullptr, nullptr);
+  const std::string narrow = PathFromWide(folder);
+  ASSERT_EQ(narrow.find('?'), std::string::npos) << narrow;
 
   TFileListBox list(nullptr);
   list.SetMask("*.rec");
   ASSERT_NO_THROW(list.SetDirectory(narrow));
   ASSERT_EQ(list.Count(), 2);
-  const int index = list.Items(0) == "x.rec" ? 1 : 0;
-  EXPECT_EQ(list.Items(index), "caf\xE9.rec");
-  list.SetItemIndex(index);
-  EXPECT_EQ(list.FileName(), std::string(narrow) + "\\caf\xE9.rec");
-  EXPECT_TRUE(FileHandle(CreateFileA(list.FileName().c_str(), GENERIC_READ, FILE_SHARE_READ,
-                                     nullptr, OPEN_EXISTING, 0, nullptr)));
+  for (int i = 0; i < 2; ++i) {
+    list.SetItemIndex(i);
+    EXPECT_TRUE(FileHandle(CreateFileA(list.FileName().c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                       nullptr, OPEN_EXISTING, 0, nullptr)))
+        << list.FileName();
+  }
+  EXPECT_TRUE(list.Items(0) == "\xF2\xE5\xF1\xF2.rec" || list.Items(1) == "\xF2\xE5\xF1\xF2.rec");
+  // A file still to be made keeps its name after its folder's narrow path.
+  EXPECT_EQ(PathFromWide(folder + L"\\new.rec"), narrow + "\\new.rec");
 
-  for (const wchar_t* name : {L"\\caf\u00e9.rec", L"\\x.rec"}) DeleteFileW((folder + name).c_str());
+  for (const std::wstring& name : names) DeleteFileW((folder + name).c_str());
   RemoveDirectoryW(folder.c_str());
 }
 
