@@ -12,18 +12,21 @@
 
 namespace paths_detail {
 
-// False when a character had no place in the code page (no best-fit stand-ins).
+// False when a character had no place in the code page (no best-fit stand-ins). A system
+// set to UTF-8 holds every character, and its conversion takes neither flag nor report.
 inline bool Narrow(std::wstring_view wide, std::string& narrow) {
   narrow.clear();
   if (wide.empty()) return true;
   const int size = static_cast<int>(wide.size());
+  const bool utf8 = GetACP() == CP_UTF8;
+  const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
   BOOL lost = FALSE;
-  const int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), size, nullptr,
-                                         0, nullptr, &lost);
+  BOOL* report = utf8 ? nullptr : &lost;
+  const int length =
+      WideCharToMultiByte(CP_ACP, flags, wide.data(), size, nullptr, 0, nullptr, report);
   if (length <= 0) return false;
   narrow.assign(static_cast<size_t>(length), '\0');
-  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), size, narrow.data(), length,
-                      nullptr, &lost);
+  WideCharToMultiByte(CP_ACP, flags, wide.data(), size, narrow.data(), length, nullptr, report);
   return !lost;
 }
 
