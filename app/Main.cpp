@@ -35,7 +35,6 @@ struct FoundName {
 
 // The names in `folder` matching `mask`, every kind of entry (files of any attribute and
 // folders), in the order the system lists them. A missing folder has none.
-
 std::vector<FoundName> FindNames(const std::string& folder, const char* mask) {
   std::vector<FoundName> names;
   WIN32_FIND_DATAW found{};

@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "Handles.h"
+#include "WideText.h"
 #include "Win32TestSupport.h"
 
 namespace driver {
@@ -59,10 +61,9 @@ inline void Remove(const std::wstring& path) {
 inline std::vector<std::wstring> Listed(const std::wstring& pattern) {
   std::vector<std::wstring> names;
   WIN32_FIND_DATAW found{};
-  HANDLE search = FindFirstFileW(pattern.c_str(), &found);
-  for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found))
+  const FindHandle search(FindFirstFileW(pattern.c_str(), &found));
+  for (bool more = static_cast<bool>(search); more; more = FindNextFileW(search.get(), &found))
     names.push_back(found.cFileName);
-  FindClose(search);
   return names;
 }
 
@@ -336,14 +337,6 @@ inline const std::wstring kAnswers =
     L"КАК\r\n!\r\nХорошо.\r\n.\r\nЯБЛОКО\r\n!\r\nЧервивое.\r\n.\r\nДЛИННО\r\n!\r\n" + kLong +
     L"\r\n.\r\nПОКА\r\n!\r\nДо свидания!^\r\n.\r\n";
 
-inline std::string Cp1251(const std::wstring& text) {
-  std::string bytes(text.size(), '\0');
-  bytes.resize(static_cast<size_t>(
-      WideCharToMultiByte(1251, 0, text.data(), static_cast<int>(text.size()), bytes.data(),
-                          static_cast<int>(bytes.size()), nullptr, nullptr)));
-  return bytes;
-}
-
 class TCharacterTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -351,9 +344,9 @@ class TCharacterTest : public ::testing::Test {
     // A Russian folder name, as a Russian user's own folders have: the program must find its
     // files there whatever the system's code page.
     folder = FreshAppFolder(std::wstring(name, name + strlen(name)) + L"-Кормид");
-    WriteFile(Brain(L"Greetings.brain"), Cp1251(kGreetings));
-    WriteFile(Brain(L"Dialog.brain"), Cp1251(L"Не понимаю.\r\n"));
-    WriteFile(Brain(L"Answers.brain"), Cp1251(kAnswers));
+    WriteFile(Brain(L"Greetings.brain"), FromWide(kGreetings));
+    WriteFile(Brain(L"Dialog.brain"), FromWide(L"Не понимаю.\r\n"));
+    WriteFile(Brain(L"Answers.brain"), FromWide(kAnswers));
   }
 
   void TearDown() override { End(process); }

@@ -222,7 +222,7 @@ class AppTeachTest : public TCharacterTest {
 
   bool Saves(const TPage& page, const wchar_t* file, const std::wstring& text) {
     Click(CentreOf(page.save));
-    return WaitFor([&] { return ReadFile(Brain(file)) == Cp1251(text); }, 5000);
+    return WaitFor([&] { return ReadFile(Brain(file)) == FromWide(text); }, 5000);
   }
 };
 

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "Handles.h"
 #include "KnowledgeBase.h"
 #include "Recorder.h"
 #include "WideText.h"
@@ -404,10 +405,9 @@ TEST_F(EduFormTest, TheFileListShowsEveryMatchingEntryOfItsFolder) {
   // In the system's order: the list's names are the enumeration's.
   std::vector<std::string> expected;
   WIN32_FIND_DATAW found{};
-  HANDLE find = FindFirstFileW(ToWide(dir + "\\*.rec").c_str(), &found);
-  do expected.push_back(FromWide(found.cFileName));
-  while (FindNextFileW(find, &found));
-  FindClose(find);
+  const FindHandle find(FindFirstFileW(ToWide(dir + "\\*.rec").c_str(), &found));
+  for (bool more = static_cast<bool>(find); more; more = FindNextFileW(find.get(), &found))
+    expected.push_back(FromWide(found.cFileName));
   EXPECT_EQ(expected.size(), 5u);
   EXPECT_EQ(listed(), expected);
 
