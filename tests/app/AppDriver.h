@@ -147,12 +147,7 @@ inline void End(PROCESS_INFORMATION& process) {
 
 // Input through the system's queue, as a user makes it.
 inline void Click(POINT screen, bool right = false) {
-  SetCursorPos(screen.x, screen.y);
-  const DWORD down = right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
-  for (DWORD flags : {down, down << 1}) {  // down, then the matching up
-    ::Sleep(30);
-    SendMouseButton(flags);
-  }
+  ClickAt(screen, right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN, 30);
 }
 
 // Types the text character by character (KEYEVENTF_UNICODE), whatever the keyboard layout.

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "AppDriver.h"
+#include "BmpBuilder.h"
 
 using namespace driver;
 
@@ -37,18 +38,12 @@ TPixels Block(uint32_t colour, int height = 12) {
   return block;
 }
 
-// A 24-bit BMP file: rows bottom up, each padded to four bytes.
+// A 24-bit BMP file, rows bottom up.
 std::string Bmp(const TPixels& picture) {
-  const int stride = (picture.width * 3 + 3) & ~3;
-  const BITMAPFILEHEADER file{0x4D42, static_cast<DWORD>(54 + stride * picture.height), 0, 0, 54};
-  const BITMAPINFOHEADER info{
-      sizeof info, picture.width, picture.height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-  std::string bytes(reinterpret_cast<const char*>(&file), sizeof file);
-  bytes.append(reinterpret_cast<const char*>(&info), sizeof info);
-  for (int y = picture.height - 1; y >= 0; --y, bytes.append(stride - picture.width * 3, '\0'))
-    for (int x = 0; x < picture.width; ++x)  // 0x00RRGGBB little-endian: blue, green, red
-      bytes.append(reinterpret_cast<const char*>(&picture.data[y * picture.width + x]), 3);
-  return bytes;
+  const BmpFormat format;
+  const std::vector<uint8_t> file = WithFileHeader(
+      BuildDib(format, picture.width, picture.height, picture.data), BitsOffset(format));
+  return std::string(file.begin(), file.end());
 }
 
 struct TPlugin {

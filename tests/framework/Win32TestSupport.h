@@ -84,11 +84,14 @@ inline void SendMouseButton(DWORD flags) {
   SendInput(1, &input, sizeof input);
 }
 
-// A click of `button` (MOUSEEVENTF_LEFTDOWN or MOUSEEVENTF_RIGHTDOWN) at a screen point.
-inline void ClickAt(POINT screen, DWORD button = MOUSEEVENTF_LEFTDOWN) {
+// A click of `button` (MOUSEEVENTF_LEFTDOWN or MOUSEEVENTF_RIGHTDOWN) at a screen point,
+// each button event after `pause` milliseconds (time for another process to see the move).
+inline void ClickAt(POINT screen, DWORD button = MOUSEEVENTF_LEFTDOWN, DWORD pause = 0) {
   SetCursorPos(screen.x, screen.y);
-  SendMouseButton(button);
-  SendMouseButton(button << 1);  // the matching ...UP flag
+  for (DWORD flags : {button, button << 1}) {  // down, then the matching ...UP flag
+    if (pause) ::Sleep(pause);
+    SendMouseButton(flags);
+  }
 }
 
 // The centre of a window in screen coordinates.
