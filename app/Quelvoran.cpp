@@ -18,9 +18,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   AddFinalization(DoneRecorderModule);
 
   Application->Initialize();
-  Application->OnMessage = [](MSG& message, bool& handled) {
-    RecorderMessageFilter(message, handled);
-  };
   Application->CreateForm(MainForm);
   Application->CreateForm(Edu);
   Application->CreateForm(About);

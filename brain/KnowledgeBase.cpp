@@ -1,6 +1,7 @@
 #include "KnowledgeBase.h"
 
 #include "LineScan.h"
+#include "ReplacingFile.h"
 
 #include <algorithm>
 #include <cstring>
@@ -304,19 +305,7 @@ void AppendBlock(const std::string& path, std::span<const std::string> keywords,
 }
 
 void RewriteListFile(const std::string& path, std::string_view text) {
-  PlatformServices& platform = Platform();
-  // Replacing the file must not get round a target that cannot be written.
-  if (platform.FileExists(path)) platform.OpenFile(path, FileMode::ReadWrite);
-  const std::string temporary = path + ".tmp";
-  auto file = platform.OpenFile(temporary, FileMode::Create);
-  try {
-    file->Write(text.data(), text.size());
-    file->Flush();
-    file.reset();
-    platform.MoveFileOver(temporary, path);
-  } catch (...) {
-    file.reset();
-    platform.RemoveFile(temporary);
-    throw;
-  }
+  TReplacingFile file(Platform(), path);
+  file.Write(text.data(), text.size());
+  file.Commit();
 }

@@ -128,6 +128,23 @@ LRESULT CALLBACK MouseProc(int code, WPARAM wParam, LPARAM lParam) noexcept {
   return CallRecorder(&TRecorder::MouseHookProc, code, wParam, lParam);
 }
 
+// The system posts WM_CANCELJOURNAL without a window when it removes a journal hook. A
+// modal loop (a menu, a message box, a dialog, a window drag) would drop it unseen, but
+// every loop's messages pass here, peeked or removed.
+LRESULT CALLBACK ThreadMessageProc(int code, WPARAM wParam, LPARAM lParam) noexcept {
+  // The chain first: the recorder removes this very hook when it hears of the cancel.
+  const LRESULT result = CallNextHookEx(nullptr, code, wParam, lParam);
+  if (code == HC_ACTION) {
+    const MSG& message = *reinterpret_cast<const MSG*>(lParam);
+    if (message.message == WM_CANCELJOURNAL && message.hwnd == nullptr) {
+      GuardedHookCall([] {
+        if (GlobalRecorder) GlobalRecorder->JournalCancelled();
+      });
+    }
+  }
+  return result;
+}
+
 class TTickClock : public IClock {
  public:
   uint32_t TickCount() const override { return GetTickCount(); }
@@ -169,6 +186,9 @@ class TWin32RecorderPlatform : public IRecorderPlatform {
         id = WH_MOUSE_LL;
         proc = MouseProc;
         break;
+      case THookKind::ThreadMessages:
+        return reinterpret_cast<THookHandle>(
+            SetWindowsHookExA(WH_GETMESSAGE, ThreadMessageProc, nullptr, GetCurrentThreadId()));
     }
     HHOOK hook = SetWindowsHookExA(id, proc, GetModuleHandleA(nullptr), 0);
     return reinterpret_cast<THookHandle>(hook);
@@ -248,10 +268,4 @@ void InitRecorderModule() {
 void DoneRecorderModule() {
   GlobalRecorder = nullptr;
   theRecorder.reset();
-}
-
-void RecorderMessageFilter(MSG& message, bool& handled) {
-  if (message.message != WM_CANCELJOURNAL || message.hwnd != nullptr) return;
-  if (GlobalRecorder) GlobalRecorder->JournalCancelled();
-  handled = true;
 }

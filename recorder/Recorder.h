@@ -5,12 +5,12 @@
 // the windows are gone; between them GlobalRecorder is the recorder:
 //
 //   InitRecorderModule();
-//   Application->OnMessage = [](MSG& m, bool& handled) { RecorderMessageFilter(m, handled); };
 //   ... Application->Run(); ...
 //   DoneRecorderModule();
 //
 // Callers then use GlobalRecorder->Stream(), Stop(), Record(false) and Play(); failures
-// raise Exception with the recorder's texts.
+// raise Exception with the recorder's texts. While a journal hook is installed, a
+// WH_GETMESSAGE hook on the thread that installed it watches for WM_CANCELJOURNAL.
 #pragma once
 
 #include <windows.h>
@@ -25,10 +25,6 @@ extern TRecorder* GlobalRecorder;
 void InitRecorderModule();
 // Stops the recorder (removing any hook) and frees it.
 void DoneRecorderModule();
-
-// WM_CANCELJOURNAL is posted without a window, so only the message loop sees it: chain this
-// into Application->OnMessage.
-void RecorderMessageFilter(MSG& message, bool& handled);
 
 // Field by field: a 64-bit EVENTMSG is 24 bytes. Window handles keep their 32 significant
 // bits and are sign-extended on the way back, as the system does.

@@ -96,6 +96,7 @@ void TRecorder::SetState(TRecorderState state) {
   if (state == rsIdle) {
     if (hook_ != 0) platform_.Unhook(std::exchange(hook_, 0));
     if (mouseHook_ != 0) platform_.Unhook(std::exchange(mouseHook_, 0));
+    StopWatchingJournal();
     StopTimer();
     stopRequested_ = false;
     ReleaseHeld();
@@ -132,6 +133,7 @@ void TRecorder::Record(bool append) {
     if (THookHandle hook = platform_.SetHook(THookKind::JournalRecord)) {
       hook_ = hook;
       path_ = TInputPath::Journal;
+      WatchJournal();
       SetState(rsRecording);
       return;
     }
@@ -139,6 +141,15 @@ void TRecorder::Record(bool append) {
   if (!InstallLowLevelRecordHooks()) throw Exception("JournalHook cannot be created");
   path_ = TInputPath::LowLevel;
   SetState(rsRecording);
+}
+
+void TRecorder::WatchJournal() {
+  // Without the watch the journal still works; only its removal by the system goes unseen.
+  if (journalWatch_ == 0) journalWatch_ = platform_.SetHook(THookKind::ThreadMessages);
+}
+
+void TRecorder::StopWatchingJournal() {
+  if (journalWatch_ != 0) platform_.Unhook(std::exchange(journalWatch_, 0));
 }
 
 bool TRecorder::InstallLowLevelRecordHooks() {
@@ -177,6 +188,7 @@ void TRecorder::Play() {
       }
       hook_ = hook;
       path_ = TInputPath::Journal;
+      WatchJournal();
       startTime_ = platform_.Clock().TickCount();
       SetState(rsPlaying);
       return;
@@ -230,6 +242,7 @@ void TRecorder::TimerTick() {
     // Installed but never called: this system will not serve journal playback at all.
     journalPlaybackUnserved_ = true;
     platform_.Unhook(std::exchange(hook_, 0));
+    StopWatchingJournal();
     try {
       StartLowLevelPlayback();
     } catch (...) {
@@ -405,5 +418,5 @@ intptr_t TRecorder::MouseHookProc(int code, uintptr_t wParam, intptr_t lParam) {
 void TRecorder::JournalCancelled() {
   if (state_ == rsIdle || path_ != TInputPath::Journal) return;
   hook_ = 0;
-  StopTimer();
+  SetState(rsIdle);
 }

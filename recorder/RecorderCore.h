@@ -91,7 +91,15 @@ enum TRecorderState : uint8_t { rsIdle = 0, rsRecording = 1, rsPlaying = 2 };
 // hooks with replay through the platform's SendInput from a timer.
 enum class TInputPath : uint8_t { None, Journal, LowLevel };
 
-enum class THookKind : uint8_t { JournalRecord, JournalPlayback, KeyboardLowLevel, MouseLowLevel };
+// ThreadMessages watches the messages the recorder's own thread retrieves, from any message
+// loop: the system tells of a journal hook it removed only by a message posted there.
+enum class THookKind : uint8_t {
+  JournalRecord,
+  JournalPlayback,
+  KeyboardLowLevel,
+  MouseLowLevel,
+  ThreadMessages
+};
 using THookHandle = uintptr_t;
 
 // What the recorder needs of the system. Hook procedures get the system's raw arguments;
@@ -99,8 +107,8 @@ using THookHandle = uintptr_t;
 class IRecorderPlatform {
  public:
   virtual ~IRecorderPlatform() = default;
-  // The installed hook (system-wide, calling the matching hook procedure of the recorder),
-  // or 0 when the platform refuses it.
+  // The installed hook (system-wide, calling the matching hook procedure of the recorder;
+  // ThreadMessages on the calling thread only), or 0 when the platform refuses it.
   virtual THookHandle SetHook(THookKind kind) = 0;
   // Removing a hook the system has already removed fails harmlessly.
   virtual void Unhook(THookHandle hook) = 0;
@@ -150,8 +158,8 @@ class TRecorder : public TObject {
   intptr_t PlaybackHookProc(int code, uintptr_t wParam, intptr_t lParam);
   intptr_t KeyboardHookProc(int code, uintptr_t wParam, intptr_t lParam);
   intptr_t MouseHookProc(int code, uintptr_t wParam, intptr_t lParam);
-  // The system removed the journal hook (Ctrl+Esc, Ctrl+Alt+Del): the recorder keeps its
-  // state until the next Stop, but forgets the dead handle, which the system may reuse.
+  // The system removed the journal hook (Ctrl+Esc, Ctrl+Alt+Del): the recording or playback
+  // is over. The dead handle is forgotten unremoved, as the system may reuse it.
   void JournalCancelled();
   // The replay timer's tick (also bound to the timer's OnTick).
   void TimerTick();
@@ -177,6 +185,9 @@ class TRecorder : public TObject {
  private:
   explicit TRecorder(IRecorderPlatform& platform);
 
+  // A journal hook is installed: watch for the system removing it.
+  void WatchJournal();
+  void StopWatchingJournal();
   bool InstallLowLevelRecordHooks();
   void StartLowLevelPlayback();
   ITimer& Timer();
@@ -198,6 +209,8 @@ class TRecorder : public TObject {
   THookHandle hook_ = 0;
   // The low-level mouse hook while recording on that path.
   THookHandle mouseHook_ = 0;
+  // The ThreadMessages hook while a journal hook is installed; 0 if the platform refused it.
+  THookHandle journalWatch_ = 0;
   uint32_t startTime_ = 0;
   int32_t speed_ = kDefaultSpeed;
 

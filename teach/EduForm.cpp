@@ -327,27 +327,20 @@ void TEdu::Load_BClick(TObject*) {
 void TEdu::Save_BClick(TObject*) {
   SaveDialog->SetInitialDir(FileListBox1->Directory());
   if (!SaveDialog->Execute()) return;
-  const std::string fileName = SaveDialog->FileName();
-  std::unique_ptr<PlatformFile> file;
-  try {
-    file = Platform().OpenFile(fileName, FileMode::Create);
-  } catch (const EInOutError&) {
-    throw EFCreateError(fileName);
-  }
   TMemoryStream& stream = Recorder().Stream();
   try {
-    file->Write(stream.Memory(), static_cast<size_t>(stream.Size()));
-    stream.Seek(0, soEnd);
+    stream.SaveToFile(SaveDialog->FileName());
+  } catch (const EFCreateError&) {
+    throw;
   } catch (...) {
-    file.reset();
+    // A failed copy still reads the list again; its own error is the one to report.
     try {
       FileListBox1->Update();
     } catch (...) {
-      // The failed copy is the error to report.
     }
     throw;
   }
-  file.reset();
+  stream.Seek(0, soEnd);
   FileListBox1->Update();
 }
 

@@ -6,9 +6,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <typeinfo>
 
 #include "Platform.h"
+#include "ReplacingFile.h"
 
 const std::string& TStringList::operator[](int index) const {
   if (index < 0 || index >= Count()) throw EListError(index);
@@ -200,14 +202,14 @@ void TMemoryStream::SaveToStream(TStream& stream) {
 }
 
 void TMemoryStream::SaveToFile(const std::string& fileName) {
-  std::unique_ptr<PlatformFile> file;
+  std::optional<TReplacingFile> file;
   try {
-    file = Platform().OpenFile(fileName, FileMode::Create);
+    file.emplace(Platform(), fileName);
   } catch (const EInOutError&) {
     throw EFCreateError(fileName);
   }
   file->Write(data_.data(), data_.size());
-  file->Flush();
+  file->Commit();
 }
 
 // Persistent objects and stored properties

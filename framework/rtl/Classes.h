@@ -119,7 +119,8 @@ class TMemoryStream : public TStream {
   // "Cannot open file %s" when the file cannot be opened.
   void LoadFromFile(const std::string& fileName);
   void SaveToStream(TStream& stream);
-  // "Cannot create file %s" when the file cannot be created.
+  // "Cannot create file %s" when the file cannot be created; a write that fails raises its
+  // EInOutError and leaves an existing file as it was (see ReplacingFile.h).
   void SaveToFile(const std::string& fileName);
 
  private:

@@ -85,8 +85,15 @@ void TFileListBox::SetMask(const std::string& mask) {
 }
 
 void TFileListBox::Update() {
-  if (directory_.empty()) return;
-  Fill(ReadEntries(directory_));
+  std::vector<std::wstring> names;
+  try {
+    if (!directory_.empty()) names = ReadEntries(directory_);
+  } catch (...) {
+    // What was listed may be gone with the folder: the list shows nothing, and has changed.
+    Fill({});
+    throw;
+  }
+  Fill(std::move(names));
 }
 
 void TFileListBox::Fill(std::vector<std::wstring> names) {

@@ -10,7 +10,8 @@
 
 // LISTBOX. Lists every entry of Directory whose name matches Mask (files of any attribute
 // and sub-folders; not "." and ".."), in the order the system enumerates them. Reading the
-// folder again leaves nothing selected and fires OnChange. The process's current directory is
+// folder again leaves nothing selected and fires OnChange, also when there is nothing to
+// read. The process's current directory is
 // never used or changed. Directory and FileName are paths for the narrow file calls (Paths.h);
 // the list shows the names as the system has them.
 class TFileListBox : public TWinControl {
@@ -24,7 +25,8 @@ class TFileListBox : public TWinControl {
   // Wildcards; several separated by ";". "*.*" at first. A new mask reads the folder again.
   const std::string& Mask() const { return mask_; }
   void SetMask(const std::string& mask);
-  // Reads the folder again (nothing when no folder is set).
+  // Reads the folder again. No folder set lists nothing; a folder that cannot be read lists
+  // nothing and raises EInOutError with the system's code.
   void Update();
 
   int Count() const { return static_cast<int>(names_.size()); }

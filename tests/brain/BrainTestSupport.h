@@ -69,6 +69,8 @@ class FakePlatform final : public PlatformServices {
   // Any other write error: after this many bytes every write fails.
   std::optional<size_t> writeBudget;
   int writeError = 1117;
+  // Files cannot be created (a folder that takes no new files).
+  std::optional<int> createError;
   std::optional<int> flushError;
   std::optional<int> replaceError;
   std::string date = "01.02.2003";
@@ -86,6 +88,7 @@ class FakePlatform final : public PlatformServices {
 
   std::unique_ptr<PlatformFile> OpenFile(const std::string& path, FileMode mode) const override {
     ++const_cast<FakePlatform*>(this)->opens;
+    if (createError && mode == FileMode::Create) throw EInOutError(*createError);
     return std::make_unique<File>(NativePlatform().OpenFile(path, mode),
                                   const_cast<FakePlatform&>(*this));
   }

@@ -1,5 +1,7 @@
 // A hook platform for the recorder's tests: it logs every call, hands out numbered hooks,
 // refuses the kinds a test names, sends input into a list and keeps time with a fake clock.
+// The thread-message watch is logged apart, in `watches`, and numbered from 101, so that the
+// input hooks keep their numbers.
 // lParam of a hook call is the address of the test's own TEventMsg, TLowLevelKey or
 // TLowLevelMouse. Also the macro helpers the Win32 tests share.
 #pragma once
@@ -53,6 +55,7 @@ class TFakeRecorderPlatform : public IRecorderPlatform {
   std::set<THookKind> refused;
   bool timersFail = false;
   std::vector<std::string> calls;
+  std::vector<std::string> watches;
   std::set<THookHandle> installed;
   std::vector<SentEvent> sent;
   TFakeTimer* timer = nullptr;
@@ -61,19 +64,22 @@ class TFakeRecorderPlatform : public IRecorderPlatform {
 
   THookHandle SetHook(THookKind kind) override {
     static const char* const kNames[] = {"JournalRecord", "JournalPlayback", "KeyboardLowLevel",
-                                         "MouseLowLevel"};
+                                         "MouseLowLevel", "ThreadMessages"};
+    const bool watch = kind == THookKind::ThreadMessages;
+    std::vector<std::string>& log = watch ? watches : calls;
     const std::string call = std::string("SetHook ") + kNames[static_cast<int>(kind)];
     if (refused.count(kind)) {
-      calls.push_back(call + " refused");
+      log.push_back(call + " refused");
       return 0;
     }
-    installed.insert(++lastHook_);
-    calls.push_back(call + " " + std::to_string(lastHook_));
-    return lastHook_;
+    const THookHandle hook = watch ? ++lastWatch_ : ++lastHook_;
+    installed.insert(hook);
+    log.push_back(call + " " + std::to_string(hook));
+    return hook;
   }
   void Unhook(THookHandle hook) override {
     installed.erase(hook);
-    calls.push_back("Unhook " + std::to_string(hook));
+    (hook > kFirstWatch ? watches : calls).push_back("Unhook " + std::to_string(hook));
   }
   intptr_t CallNextHook(THookHandle hook, int code, uintptr_t, intptr_t) override {
     calls.push_back("CallNext " + std::to_string(hook) + " " + std::to_string(code));
@@ -102,7 +108,9 @@ class TFakeRecorderPlatform : public IRecorderPlatform {
   static T& At(intptr_t lParam) {
     return *reinterpret_cast<T*>(lParam);
   }
+  static constexpr THookHandle kFirstWatch = 100;
   THookHandle lastHook_ = 0;
+  THookHandle lastWatch_ = kFirstWatch;
 };
 
 // Plays the journal the way the system does: asks for the current event, waits as long as

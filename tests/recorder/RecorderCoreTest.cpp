@@ -214,13 +214,18 @@ TEST_F(RecorderTest, JournalPlaybackTiming) {
   EXPECT_EQ(recorder->Path(), TInputPath::Journal);
 }
 
-// Ctrl+Esc removes a journal hook behind the recorder's back.
-TEST_F(RecorderTest, CancelledJournalKeepsTheStateUntilStop) {
+// Ctrl+Esc removes a journal hook behind the recorder's back; the watch on the thread's
+// messages, there exactly while a journal hook is, tells it.
+TEST_F(RecorderTest, ACancelledJournalEndsTheStateAndForgetsTheDeadHook) {
   recorder->Record(false);
+  EXPECT_EQ(platform.installed, (std::set<THookHandle>{1, 101}));
   recorder->JournalCancelled();
-  EXPECT_EQ(recorder->State(), rsRecording);
+  EXPECT_EQ(recorder->State(), rsIdle);
+  EXPECT_EQ(recorder->Hook(), 0u);
+  EXPECT_EQ(changes, (States{rsRecording, rsIdle}));
   recorder->Stop();
   EXPECT_EQ(platform.calls, Calls{"SetHook JournalRecord 1"});
+  EXPECT_EQ(platform.watches, (Calls{"SetHook ThreadMessages 101", "Unhook 101"}));
 
   // Nor does a cancelled playback switch to the low-level path.
   Macro({Event(kMsgMouseMove, 1, 1, 0)});
@@ -228,7 +233,24 @@ TEST_F(RecorderTest, CancelledJournalKeepsTheStateUntilStop) {
   recorder->JournalCancelled();
   platform.clock.Advance(2000);
   EXPECT_TRUE(platform.sent.empty());
-  EXPECT_EQ(recorder->State(), rsPlaying);
+  EXPECT_EQ(recorder->State(), rsIdle);
+  EXPECT_EQ(platform.installed, (std::set<THookHandle>{1, 2}));  // as the system left them
+
+  // The low-level hooks are not the system's to cancel, and get no watch; a refused watch
+  // leaves the journal working.
+  platform.watches.clear();
+  platform.refused = {THookKind::JournalRecord};
+  recorder->Record(false);
+  recorder->JournalCancelled();
+  EXPECT_EQ(recorder->State(), rsRecording);
+  recorder->Stop();
+  platform.refused = {THookKind::ThreadMessages};
+  Macro({Event(kMsgMouseMove, 1, 1, 0)});
+  recorder->Play();
+  EXPECT_EQ(recorder->Path(), TInputPath::Journal);
+  EXPECT_EQ(platform.watches, Calls{"SetHook ThreadMessages refused"});
+  RunJournal(*recorder, platform);
+  EXPECT_EQ(recorder->State(), rsIdle);
 }
 
 // Input is recorded and passed on, injected or not; only the key's low byte fits, and only
@@ -271,6 +293,7 @@ TEST_F(RecorderTest, UnservedJournalPlaybackSwitchesToTheLowLevelPath) {
   platform.clock.Advance(TRecorder::kServeTimeout);
   EXPECT_EQ(platform.calls,
             (Calls{"SetHook JournalPlayback 1", "Unhook 1", "SetHook KeyboardLowLevel 2"}));
+  EXPECT_EQ(platform.watches, (Calls{"SetHook ThreadMessages 101", "Unhook 101"}));
   platform.clock.Advance(2000);
   EXPECT_EQ(TimesFrom(platform.sent, 100 + TRecorder::kServeTimeout), (Times{0, 1000}));
   EXPECT_EQ(recorder->State(), rsIdle);

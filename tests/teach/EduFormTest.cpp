@@ -70,7 +70,6 @@ class EduFormTest : public ::testing::Test {
   static void SetUpTestSuite() {
     Application->Initialize();
     InitRecorderModule();
-    Application->OnMessage = RecorderMessageFilter;
     if (!DisplayAvailable()) return;
     wchar_t temp[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, temp);
@@ -92,7 +91,6 @@ class EduFormTest : public ::testing::Test {
   }
   static void TearDownTestSuite() {
     if (GlobalRecorder) GlobalRecorder->Stop();
-    Application->OnMessage = nullptr;
     if (app.empty()) return;
     // Read-only entries too.
     std::error_code error;

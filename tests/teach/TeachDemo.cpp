@@ -17,9 +17,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   if (argc < 4) return 2;
   Application->Initialize();
   InitRecorderModule();
-  Application->OnMessage = [](MSG& message, bool& handled) {
-    RecorderMessageFilter(message, handled);
-  };
   SetEduApplicationFolder(FromWide(argv[1]));
   const int page = _wtoi(argv[2]);
   const auto seconds = static_cast<unsigned>(_wtoi(argv[3]));
