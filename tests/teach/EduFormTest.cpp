@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -61,6 +62,13 @@ std::string StreamBytes() {
   TMemoryStream& stream = GlobalRecorder->Stream();
   const auto* bytes = static_cast<const char*>(stream.Memory());
   return bytes ? std::string(bytes, static_cast<size_t>(stream.Size())) : std::string();
+}
+
+// A macro of one pointer move.
+std::string OneMove(uint32_t x, uint32_t y) {
+  std::string macro(kEventMsgSize, '\0');
+  WriteEventMsg({kMsgMouseMove, x, y, 0, 0}, reinterpret_cast<uint8_t*>(macro.data()));
+  return macro;
 }
 
 int pageChanges = 0, fileChanges = 0;
@@ -173,14 +181,16 @@ class EduFormTest : public ::testing::Test {
       shown += IsWindowVisible(Edu->EduPages->Pages(i)->Handle()) ? '1' : '0';
     return shown;
   }
-  // The save picture clicked and its dialog answered, from a timer that ticks inside the
-  // dialog's loop, until done(): the first filter and folder noted, `name` typed in (empty:
-  // Escape). A second dialog (a question not to be asked) gets No; one left open, Cancel.
+  // The save picture clicked (or `open` run) and its dialog answered, from a timer that ticks
+  // inside the dialog's loop, until done(): the first filter and folder noted, `name` typed
+  // in (empty: Escape). A second dialog (a question not to be asked) gets No; one left open,
+  // Cancel.
   struct Saved {
     std::vector<HWND> dialogs;
     std::wstring filter, folder;
   };
-  static Saved SaveAs(const std::wstring& name, const std::function<bool()>& done) {
+  static Saved SaveAs(const std::wstring& name, const std::function<bool()>& done,
+                      const std::function<void()>& open = {}) {
     Saved saved;
     DWORD answered = 0;
     TTimer timer(nullptr);
@@ -206,7 +216,7 @@ class EduFormTest : public ::testing::Test {
       SetFocus(box);
       TypeKey(name.empty() ? VK_ESCAPE : VK_RETURN);
     };
-    Click(Edu->Image5);
+    open ? open() : Click(Edu->Image5);
     // Seen from here, out of the click, the dialog is closed.
     PumpUntil([&] { return !saved.dialogs.empty() && done(); }, 10000);
     return saved;
@@ -432,6 +442,18 @@ TEST_F(EduFormTest, TheFileListShowsEveryMatchingEntryOfItsFolder) {
   EXPECT_EQ(fileChanges, 4);
   EXPECT_EQ(listed().front(), "other.txt");
   EXPECT_EQ(files->Count(), 7);
+
+  // A folder gone lists nothing: read again, the list has changed, and the error says why.
+  const std::string gone = app + "Gone";
+  MakeFolder(gone);
+  WriteBytes(gone + "\\a.rec", "x");
+  files->SetDirectory(gone);
+  ASSERT_EQ(files->Count(), 1);
+  std::filesystem::remove_all(ToWide(gone));
+  EXPECT_THROW(files->Update(), EInOutError);
+  EXPECT_EQ(files->Count(), 0);
+  EXPECT_TRUE(listed().empty());
+  EXPECT_EQ(fileChanges, 6);
 }
 
 TEST_F(EduFormTest, TheSpeedBoxStepsWithoutBounds) {
@@ -519,6 +541,70 @@ TEST_F(EduFormTest, ARecordingIsSavedUnderANewNameAndListed) {
   PumpUntil([&] { return !boxes.boxes.empty(); }, 3000);
   EXPECT_EQ(Boxes(), std::vector<std::string>{"Cannot open file "});
   EXPECT_EQ(StreamBytes(), macro);
+  EXPECT_EQ(GlobalRecorder->State(), rsIdle);
+  DeleteFileW(ToWide(saved).c_str());
+}
+
+TEST_F(EduFormTest, AFailedSaveLeavesTheOldMacroWholeAndSaysWhy) {
+  ShowPage(Edu->Act);
+  const std::string macro = OneMove(600, 400), held = app + "Scripts\\held.rec";
+  WriteBytes(held, "old macro");
+  Edu->FileListBox1->Update();
+  GlobalRecorder->Stream().Clear();
+  GlobalRecorder->Stream().WriteBuffer(macro.data(), static_cast<int64_t>(macro.size()));
+  JustRecorded = true;
+  fileChanges = 0;
+  auto hold = [&](DWORD share) {
+    return FileHandle(CreateFileW(ToWide(held).c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+  };
+
+  // Held by another program that lets no one write it: it cannot be created, and the list is
+  // not read again.
+  {
+    const FileHandle exclusive = hold(0);
+    ASSERT_TRUE(exclusive);
+    SaveAs(L"held", [&] { return !boxes.boxes.empty(); });
+  }
+  EXPECT_EQ(Boxes(), std::vector<std::string>{"Cannot create file " + held + "."});
+  EXPECT_EQ(fileChanges, 0);
+  EXPECT_TRUE(JustRecorded);
+
+  // Held open for reading, it may be written but not replaced: the copy fails at its last
+  // step, the old file stays whole, nothing is left beside it, and the list is read again.
+  {
+    const FileHandle reader = hold(FILE_SHARE_READ | FILE_SHARE_WRITE);
+    ASSERT_TRUE(reader);
+    SaveAs(L"held", [&] { return !boxes.boxes.empty(); });
+  }
+  EXPECT_EQ(Boxes(), std::vector<std::string>{"File access denied."});
+  EXPECT_EQ(ReadBytes(held), "old macro");
+  EXPECT_EQ(ReadBytes(held + ".tmp"), "(missing)");
+  EXPECT_EQ(fileChanges, 1);
+  EXPECT_FALSE(JustRecorded);
+
+  SaveAs(L"held", [&] { return ReadBytes(held) == macro; });
+  EXPECT_EQ(ReadBytes(held), macro);
+  DeleteFileW(ToWide(held).c_str());
+}
+
+// A list that never had its folder (the Scripts folder was missing when the window was
+// shown): a save still reads it again, so Play opens the empty selection instead of
+// replaying the stream.
+TEST_F(EduFormTest, ASaveWithoutTheScriptsFolderStillEndsTheFreshRecording) {
+  const std::unique_ptr<TEdu> unshown(NewForm<TEdu>(nullptr));
+  ASSERT_EQ(unshown->FileListBox1->Directory(), "");
+  const std::string macro = OneMove(610, 410), saved = app + "Scripts\\orphan.rec";
+  GlobalRecorder->Stream().Clear();
+  GlobalRecorder->Stream().WriteBuffer(macro.data(), static_cast<int64_t>(macro.size()));
+  JustRecorded = true;
+  SaveAs(
+      ToWide(saved), [&] { return ReadBytes(saved) == macro; },
+      [&] { GuardedCall([&] { unshown->Save_BClick(unshown.get()); }); });
+  EXPECT_EQ(ReadBytes(saved), macro);
+  EXPECT_FALSE(JustRecorded);
+  GuardedCall([&] { unshown->BTNPlayClick(unshown.get()); });
+  EXPECT_EQ(Boxes(), std::vector<std::string>{"Cannot open file "});
   EXPECT_EQ(GlobalRecorder->State(), rsIdle);
   DeleteFileW(ToWide(saved).c_str());
 }
