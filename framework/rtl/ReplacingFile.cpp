@@ -5,8 +5,9 @@
 #include "SysUtils.h"
 
 TReplacingFile::TReplacingFile(const PlatformServices& platform, std::string path)
-    : platform_(platform), path_(std::move(path)), temporary_(TemporaryFor(path_)) {
-  // Opened in place, without a change, as writing it directly would have opened it.
+    : platform_(platform), path_(std::move(path)), temporary_(path_ + ".tmp") {
+  // Opened unchanged, as a direct write would open it: a target that could not be written
+  // is refused here rather than replaced behind its back.
   try {
     platform_.OpenFile(path_, FileMode::ReadWrite);
   } catch (const EInOutError& e) {

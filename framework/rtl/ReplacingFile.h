@@ -24,13 +24,11 @@ class TReplacingFile {
   TReplacingFile(const TReplacingFile&) = delete;
   TReplacingFile& operator=(const TReplacingFile&) = delete;
 
-  // All bytes or EInOutError (a full disk included).
+  // All bytes or EInOutError (a full disk included); only before Commit.
   void Write(const void* data, size_t count);
   // Flushes and closes the temporary and moves it over the target. On failure the temporary
   // is gone and the target is as it was.
   void Commit();
-
-  static std::string TemporaryFor(const std::string& path) { return path + ".tmp"; }
 
  private:
   void Discard() noexcept;

@@ -11,9 +11,9 @@
 // LISTBOX. Lists every entry of Directory whose name matches Mask (files of any attribute
 // and sub-folders; not "." and ".."), in the order the system enumerates them. Reading the
 // folder again leaves nothing selected and fires OnChange, also when there is nothing to
-// read. The process's current directory is
-// never used or changed. Directory and FileName are paths for the narrow file calls (Paths.h);
-// the list shows the names as the system has them.
+// read. The process's current directory is never used or changed. Directory and FileName
+// are paths for the narrow file calls (Paths.h); the list shows the names as the system has
+// them.
 class TFileListBox : public TWinControl {
  public:
   explicit TFileListBox(TComponent* AOwner);

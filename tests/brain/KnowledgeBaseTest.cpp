@@ -4,6 +4,7 @@
 #include <functional>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "BrainTestSupport.h"
@@ -343,63 +344,39 @@ TEST_F(KnowledgeBaseTest, RewriteWritesTheTextExactly) {
 }
 
 // Both whole-file writers: the list rewrite, and the stream save behind a macro's Save, which
-// tells a file it could not create from a copy that failed.
+// tells a file it could not create ("Cannot create file") from a copy that failed.
 TEST_F(KnowledgeBaseTest, FailedRewriteLeavesTheTargetAndNoTemporary) {
-  namespace fs = std::filesystem;
   const std::string original = "old\r\nlines\r\n";
+  TMemoryStream stream;
   const std::string text(5000, 'n');
-  const std::pair<const char*, std::function<void(const std::string&)>> writers[] = {
-      {"list rewrite", [&](const std::string& path) { RewriteListFile(path, text); }},
-      {"stream save",
-       [&](const std::string& path) {
-         TMemoryStream stream;
-         stream.WriteBuffer(text.data(), static_cast<int64_t>(text.size()));
-         stream.SaveToFile(path);
-       }},
-  };
-  struct Case {
-    const char* what;
-    std::function<void(testing_support::FakePlatform&)> inject;
-    std::string message;
-    bool created;
-    bool folderTarget = false;
-  };
-  const std::vector<Case> cases = {
-      {"disk full", [](auto& f) { f.growthLimit = 100; }, "I/O error 112", true},
-      {"write error", [](auto& f) { f.writeBudget = 0; }, "I/O error 1117", true},
-      {"flush error", [](auto& f) { f.flushError = 1117; }, "I/O error 1117", true},
+  stream.WriteBuffer(text.data(), static_cast<int64_t>(text.size()));
+  using Inject = std::function<void(testing_support::FakePlatform&)>;
+  const std::tuple<const char*, Inject, std::string> cases[] = {
+      {"disk full", [](auto& f) { f.growthLimit = 100; }, "I/O error 112"},
+      {"write error", [](auto& f) { f.writeBudget = 0; }, "I/O error 1117"},
+      {"flush error", [](auto& f) { f.flushError = 1117; }, "I/O error 1117"},
       {"replace refused", [](auto& f) { f.replaceError = kErrorAccessDenied; },
-       "File access denied", true},
-      {"no new files", [](auto& f) { f.createError = kErrorAccessDenied; }, "File access denied",
-       false},
-      {"a folder of that name", [](auto&) {}, "File access denied", false, true},
+       "File access denied"},
+      {"no new files", [](auto& f) { f.createError = kErrorAccessDenied; }, ""},
   };
-  for (const auto& [writer, write] : writers) {
-    for (const Case& c : cases) {
-      SCOPED_TRACE(std::string(writer) + ": " + c.what);
+  const std::string path = folder.File("Dialog.brain");
+  for (bool save : {false, true}) {
+    for (auto& [what, inject, message] : cases) {
+      SCOPED_TRACE(std::string(save ? "save: " : "rewrite: ") + what);
       fake = testing_support::FakePlatform();
-      fs::remove_all(folder.Path() / "Dialog.brain");
-      if (c.folderTarget)
-        fs::create_directory(folder.Path() / "Dialog.brain");
-      else
-        Put(original, "Dialog.brain");
-      c.inject(fake);
-      const std::string path = folder.File("Dialog.brain");
+      Put(original, "Dialog.brain");
+      inject(fake);
       try {
-        write(path);
+        save ? stream.SaveToFile(path) : RewriteListFile(path, text);
         ADD_FAILURE() << "no error";
       } catch (const EFCreateError& e) {
-        EXPECT_TRUE(writer == writers[1].first && !c.created);
-        EXPECT_EQ(e.Message(), "Cannot create file " + path);
+        EXPECT_TRUE(save && message.empty()) << e.Message();
       } catch (const EInOutError& e) {
-        EXPECT_TRUE(writer == writers[0].first || c.created);
-        EXPECT_EQ(e.Message(), c.message);
+        EXPECT_EQ(e.Message(), message.empty() ? "File access denied" : message);
+        EXPECT_FALSE(save && message.empty());
       }
-      if (c.folderTarget)
-        EXPECT_TRUE(fs::is_directory(folder.Path() / "Dialog.brain"));
-      else
-        EXPECT_EQ(ReadBytes(folder.Path() / "Dialog.brain"), original);
-      EXPECT_EQ(std::distance(fs::directory_iterator(folder.Path()), {}), 1);
+      EXPECT_EQ(ReadBytes(folder.Path() / "Dialog.brain"), original);
+      EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 1);
     }
   }
 }

@@ -235,22 +235,6 @@ TEST_F(RecorderTest, ACancelledJournalEndsTheStateAndForgetsTheDeadHook) {
   EXPECT_TRUE(platform.sent.empty());
   EXPECT_EQ(recorder->State(), rsIdle);
   EXPECT_EQ(platform.installed, (std::set<THookHandle>{1, 2}));  // as the system left them
-
-  // The low-level hooks are not the system's to cancel, and get no watch; a refused watch
-  // leaves the journal working.
-  platform.watches.clear();
-  platform.refused = {THookKind::JournalRecord};
-  recorder->Record(false);
-  recorder->JournalCancelled();
-  EXPECT_EQ(recorder->State(), rsRecording);
-  recorder->Stop();
-  platform.refused = {THookKind::ThreadMessages};
-  Macro({Event(kMsgMouseMove, 1, 1, 0)});
-  recorder->Play();
-  EXPECT_EQ(recorder->Path(), TInputPath::Journal);
-  EXPECT_EQ(platform.watches, Calls{"SetHook ThreadMessages refused"});
-  RunJournal(*recorder, platform);
-  EXPECT_EQ(recorder->State(), rsIdle);
 }
 
 // Input is recorded and passed on, injected or not; only the key's low byte fits, and only
