@@ -5,16 +5,21 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <initializer_list>
+#include <set>
 #include <stdexcept>
+#include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
 #include "AnsiText.h"
 #include "Forms.h"
 #include "ScreenCapture.h"
+#include "WideText.h"
 #include "Win32TestSupport.h"
 
 namespace {
@@ -191,6 +196,111 @@ TEST_F(TextFaderTest, EachTickBlendsTheOldItemIntoTheNewOne) {
   EXPECT_LE(std::abs((ink.left - kFader.left) - (kFader.right - ink.right)), 2);
   EXPECT_LE(std::abs((ink.top - kFader.top) - (kFader.bottom - ink.bottom)), 6);
   EXPECT_LT(changed, (ink.right - ink.left) * (ink.bottom - ink.top) / 2);
+}
+
+// The real error boxes of the GUI thread, watched from a thread of its own as a user sees
+// them: how many are open at once and in all, what they say and whose they are. Once one has
+// been open for a second (or many are), it lifts the bitmap failure and closes every box.
+class BoxWatch {
+ public:
+  BoxWatch(DWORD guiThread, const std::atomic<int>& ticks)
+      : guiThread_(guiThread), ticks_(ticks), thread_([this] { Run(); }) {}
+  ~BoxWatch() {
+    stop_ = true;
+    thread_.join();
+  }
+  bool Done() const { return done_; }
+
+  size_t most = 0;
+  std::set<HWND> seen;
+  std::wstring text;
+  HWND owner = nullptr;
+  bool topmost = false;
+  int ticksWhileOpen = -1;
+
+ private:
+  std::vector<HWND> Boxes() const {
+    std::vector<HWND> boxes;
+    EnumThreadWindows(
+        guiThread_,
+        [](HWND window, LPARAM found) {
+          wchar_t name[16] = {};
+          GetClassNameW(window, name, 16);
+          if (IsWindowVisible(window) && std::wstring(name) == L"#32770")
+            reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&boxes));
+    return boxes;
+  }
+  void Run() {
+    const DWORD start = GetTickCount();
+    DWORD opened = 0;
+    int ticksAtOpen = 0, quiet = 0;
+    bool lifted = false;
+    for (; !stop_ && !done_; ::Sleep(20)) {
+      const std::vector<HWND> boxes = Boxes();
+      most = std::max(most, boxes.size());
+      seen.insert(boxes.begin(), boxes.end());
+      if (!boxes.empty() && !opened) {
+        opened = GetTickCount();
+        ticksAtOpen = ticks_;
+        wchar_t said[256] = {};
+        GetDlgItemTextW(boxes[0], 0xFFFF, said, 256);
+        text = said;
+        owner = GetWindow(boxes[0], GW_OWNER);
+        topmost = (GetWindowLongPtrW(boxes[0], GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+      }
+      const DWORD now = GetTickCount();
+      if (!lifted &&
+          ((opened && (now - opened > 1000 || boxes.size() >= 30)) || now - start > 30000)) {
+        ticksWhileOpen = ticks_ - ticksAtOpen;
+        SetBitmapCreationFailsForTesting(false);
+        lifted = true;
+      }
+      if (!lifted) continue;
+      for (HWND box : boxes) PostMessageW(box, WM_COMMAND, IDOK, 0);
+      quiet = boxes.empty() ? quiet + 1 : 0;
+      done_ = quiet > 25;
+    }
+  }
+
+  const DWORD guiThread_;
+  const std::atomic<int>& ticks_;
+  std::atomic<bool> stop_{false}, done_{false};
+  std::thread thread_;
+};
+
+// A frame that cannot be made fails on every tick, and the real box's modal loop goes on
+// ticking and painting: still one box, in front of the window that was active, and no tick
+// inside it. Once the failure is lifted and the box closed, the fader goes on.
+TEST_F(TextFaderTest, FramesThatCannotBeMadeGiveOneErrorBox) {
+  fader->Lines()->Clear();
+  fader->Lines()->Add("one");
+  std::atomic<int> ticks{0};
+  fader->Timer()->OnTimer = [&](TObject*) { ++ticks; };
+  SetForegroundWindow(form->Handle());
+  SetActiveWindow(form->Handle());
+  const HWND active = GetActiveWindow();
+  SetBitmapCreationFailsForTesting(true);
+  {
+    BoxWatch watch(GetCurrentThreadId(), ticks);
+    fader->SetActive(true);
+    EXPECT_TRUE(PumpUntil([&] { return watch.Done(); }, 60000));
+    EXPECT_EQ(watch.most, 1u) << "nested boxes";
+    EXPECT_EQ(watch.seen.size(), 1u);
+    EXPECT_EQ(watch.ticksWhileOpen, 0);
+    EXPECT_EQ(FromWide(watch.text), "Out of system resources.");
+    if (active) {
+      EXPECT_EQ(watch.owner, active);
+    }
+    EXPECT_TRUE(watch.topmost);  // the form is not: the box stays above stay-on-top windows
+  }
+  SetBitmapCreationFailsForTesting(false);
+  EXPECT_TRUE(
+      PumpUntil([&] { return fader->Progress() == 100 && fader->CurrentText() == "one"; }, 10000));
+  EXPECT_GT(Mismatches(Take(), Behind), 20) << "no text drawn";
+  fader->Timer()->OnTimer = nullptr;
 }
 
 // Each layout of an opaque box's picture against a model in the box's own coordinates.
