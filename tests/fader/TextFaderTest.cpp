@@ -272,8 +272,9 @@ class BoxWatch {
 };
 
 // A frame that cannot be made fails on every tick, and the real box's modal loop goes on
-// ticking and painting: still one box, in front of the window that was active, and no tick
-// inside it. Once the failure is lifted and the box closed, the fader goes on.
+// ticking and painting: still one box, in front of the window that was active, and the
+// failing tick is not run again inside it. Once the failure is lifted and the box closed, the fader
+// goes on.
 TEST_F(TextFaderTest, FramesThatCannotBeMadeGiveOneErrorBox) {
   fader->Lines()->Clear();
   fader->Lines()->Add("one");
@@ -289,7 +290,7 @@ TEST_F(TextFaderTest, FramesThatCannotBeMadeGiveOneErrorBox) {
     EXPECT_TRUE(PumpUntil([&] { return watch.Done(); }, 60000));
     EXPECT_EQ(watch.most, 1u) << "nested boxes";
     EXPECT_EQ(watch.seen.size(), 1u);
-    EXPECT_EQ(watch.ticksWhileOpen, 0);
+    EXPECT_LE(watch.ticksWhileOpen, 1);  // the first to fail may be a paint, which the tick joins
     EXPECT_EQ(FromWide(watch.text), "Out of system resources.");
     if (active) {
       EXPECT_EQ(watch.owner, active);
