@@ -198,106 +198,76 @@ TEST_F(TextFaderTest, EachTickBlendsTheOldItemIntoTheNewOne) {
   EXPECT_LT(changed, (ink.right - ink.left) * (ink.bottom - ink.top) / 2);
 }
 
-// The real error boxes of the GUI thread, watched from a thread of its own as a user sees
-// them: how many are open at once and in all, what they say and whose they are. Once one has
-// been open for a second (or many are), it lifts the bitmap failure and closes every box.
-class BoxWatch {
- public:
-  BoxWatch(DWORD guiThread, const std::atomic<int>& ticks)
-      : guiThread_(guiThread), ticks_(ticks), thread_([this] { Run(); }) {}
-  ~BoxWatch() {
-    stop_ = true;
-    thread_.join();
-  }
-  bool Done() const { return done_; }
-
-  size_t most = 0;
-  std::set<HWND> seen;
-  std::wstring text;
-  HWND owner = nullptr;
-  bool topmost = false;
-  int ticksWhileOpen = -1;
-
- private:
-  std::vector<HWND> Boxes() const {
-    std::vector<HWND> boxes;
-    EnumThreadWindows(
-        guiThread_,
-        [](HWND window, LPARAM found) {
-          wchar_t name[16] = {};
-          GetClassNameW(window, name, 16);
-          if (IsWindowVisible(window) && std::wstring(name) == L"#32770")
-            reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&boxes));
-    return boxes;
-  }
-  void Run() {
-    const DWORD start = GetTickCount();
-    DWORD opened = 0;
-    int ticksAtOpen = 0, quiet = 0;
-    bool lifted = false;
-    for (; !stop_ && !done_; ::Sleep(20)) {
-      const std::vector<HWND> boxes = Boxes();
-      most = std::max(most, boxes.size());
-      seen.insert(boxes.begin(), boxes.end());
-      if (!boxes.empty() && !opened) {
-        opened = GetTickCount();
-        ticksAtOpen = ticks_;
-        wchar_t said[256] = {};
-        GetDlgItemTextW(boxes[0], 0xFFFF, said, 256);
-        text = said;
-        owner = GetWindow(boxes[0], GW_OWNER);
-        topmost = (GetWindowLongPtrW(boxes[0], GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
-      }
-      const DWORD now = GetTickCount();
-      if (!lifted &&
-          ((opened && (now - opened > 1000 || boxes.size() >= 30)) || now - start > 30000)) {
-        ticksWhileOpen = ticks_ - ticksAtOpen;
-        SetBitmapCreationFailsForTesting(false);
-        lifted = true;
-      }
-      if (!lifted) continue;
-      for (HWND box : boxes) PostMessageW(box, WM_COMMAND, IDOK, 0);
-      quiet = boxes.empty() ? quiet + 1 : 0;
-      done_ = quiet > 25;
-    }
-  }
-
-  const DWORD guiThread_;
-  const std::atomic<int>& ticks_;
-  std::atomic<bool> stop_{false}, done_{false};
-  std::thread thread_;
-};
+// The visible message boxes of a thread.
+std::vector<HWND> Boxes(DWORD thread) {
+  std::vector<HWND> boxes;
+  EnumThreadWindows(
+      thread,
+      [](HWND window, LPARAM found) {
+        wchar_t name[16] = {};
+        GetClassNameW(window, name, 16);
+        if (IsWindowVisible(window) && std::wstring(name) == L"#32770")
+          reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&boxes));
+  return boxes;
+}
 
 // A frame that cannot be made fails on every tick, and the real box's modal loop goes on
 // ticking and painting: still one box, in front of the window that was active, and the
-// failing tick is not run again inside it. Once the failure is lifted and the box closed, the fader
-// goes on.
+// failing tick is not run again inside it. Once the failure is lifted and the box closed,
+// the fader goes on.
 TEST_F(TextFaderTest, FramesThatCannotBeMadeGiveOneErrorBox) {
   fader->Lines()->Clear();
   fader->Lines()->Add("one");
   std::atomic<int> ticks{0};
   fader->Timer()->OnTimer = [&](TObject*) { ++ticks; };
-  SetForegroundWindow(form->Handle());
   SetActiveWindow(form->Handle());
   const HWND active = GetActiveWindow();
-  SetBitmapCreationFailsForTesting(true);
-  {
-    BoxWatch watch(GetCurrentThreadId(), ticks);
-    fader->SetActive(true);
-    EXPECT_TRUE(PumpUntil([&] { return watch.Done(); }, 60000));
-    EXPECT_EQ(watch.most, 1u) << "nested boxes";
-    EXPECT_EQ(watch.seen.size(), 1u);
-    EXPECT_LE(watch.ticksWhileOpen, 1);  // the first to fail may be a paint, which the tick joins
-    EXPECT_EQ(FromWide(watch.text), "Out of system resources.");
-    if (active) {
-      EXPECT_EQ(watch.owner, active);
+  std::set<HWND> seen;
+  size_t most = 0;
+  int ticksWhileOpen = -1;
+  HWND owner = nullptr;
+  LONG_PTR style = 0;
+  wchar_t text[64] = {};
+  std::atomic<bool> done{false};
+  // The boxes as a user sees them; a second after one opened, the failure is lifted and every
+  // box closed.
+  std::thread user([&, gui = GetCurrentThreadId()] {
+    int atOpen = 0;
+    bool lifted = false;
+    for (DWORD start = GetTickCount(), opened = 0, quiet = 0; quiet < 25; ::Sleep(20)) {
+      const std::vector<HWND> open = Boxes(gui);
+      most = std::max(most, open.size());
+      seen.insert(open.begin(), open.end());
+      if (!opened && !open.empty()) opened = GetTickCount(), atOpen = ticks;
+      if (!lifted && GetTickCount() - (opened ? opened : start) > (opened ? 1000 : 30000)) {
+        ticksWhileOpen = ticks - atOpen;
+        if (!open.empty()) {
+          owner = GetWindow(open[0], GW_OWNER);
+          style = GetWindowLongPtrW(open[0], GWL_EXSTYLE);
+          GetDlgItemTextW(open[0], 0xFFFF, text, 64);
+        }
+        SetBitmapCreationFailsForTesting(false);
+        lifted = true;
+      }
+      if (!lifted) continue;
+      for (HWND box : open) PostMessageW(box, WM_COMMAND, IDOK, 0);
+      quiet = open.empty() ? quiet + 1 : 0;
     }
-    EXPECT_TRUE(watch.topmost);  // the form is not: the box stays above stay-on-top windows
-  }
-  SetBitmapCreationFailsForTesting(false);
+    done = true;
+  });
+  SetBitmapCreationFailsForTesting(true);
+  fader->SetActive(true);
+  EXPECT_TRUE(PumpUntil([&] { return done.load(); }, 60000));
+  user.join();
+  EXPECT_EQ(most, 1u) << "nested boxes";
+  EXPECT_EQ(seen.size(), 1u);
+  EXPECT_LE(ticksWhileOpen, 1);  // the first to fail may be a paint, which the tick joins
+  EXPECT_EQ(FromWide(text), "Out of system resources.");
+  EXPECT_EQ(owner, active);
+  EXPECT_TRUE(style & WS_EX_TOPMOST);  // the form is not: the box stays above stay-on-top ones
   EXPECT_TRUE(
       PumpUntil([&] { return fader->Progress() == 100 && fader->CurrentText() == "one"; }, 10000));
   EXPECT_GT(Mismatches(Take(), Behind), 20) << "no text drawn";

@@ -29,24 +29,22 @@ TEST(ErrorQueueTest, OneBoxAtATimeAndTheFailingTimerWaitsForIt) {
   int ticks = 0, open = 0, deepest = 0;
   std::vector<std::string> shown;
   std::vector<TErrorSource> released;
-  TErrorQueue* errors = nullptr;
   TErrorQueue queue([&](const std::string& message) {
     shown.push_back(message);
     deepest = std::max(deepest, ++open);
     if (shown.size() == 1) {
-      EXPECT_EQ(errors->Run(paint, [] { Fail("Out of system resources"); }), TCallResult::Failed);
-      EXPECT_EQ(errors->Run(paint, [] {}), TCallResult::Skipped);
-      errors->Run({}, [] { Fail("File not found"); });
-      errors->Run(
+      EXPECT_EQ(queue.Run(paint, [] { Fail("Out of system resources"); }), TCallResult::Failed);
+      EXPECT_EQ(queue.Run(paint, [] {}), TCallResult::Skipped);
+      queue.Run({}, [] { Fail("File not found"); });
+      queue.Run(
           hook, [] { Fail("Recorder: Nothing to play"); }, true);
-      errors->Run({}, [] { Fail("File not found"); });
-      EXPECT_TRUE(errors->Blocked(tick) && errors->Blocked(hook));
+      queue.Run({}, [] { Fail("File not found"); });
+      EXPECT_TRUE(queue.Blocked(tick) && queue.Blocked(hook));
     }
     clock.Advance(300);  // the modal loop: ten ticks fall due
     failing = false;
     --open;
   });
-  errors = &queue;
   queue.OnDeferred = [] { ADD_FAILURE() << "a box is open: it shows the hook's error next"; };
   queue.OnReleased = [&](const TErrorSource& source) { released.push_back(source); };
   timer.OnTick = [&] {
@@ -63,30 +61,6 @@ TEST(ErrorQueueTest, OneBoxAtATimeAndTheFailingTimerWaitsForIt) {
   EXPECT_EQ(ticks, 1 + 10 + 10);  // none inside the first box, all inside the later ones
   EXPECT_EQ(released, (std::vector<TErrorSource>{tick, paint, hook}));
   EXPECT_FALSE(queue.Showing() || queue.Count() || queue.Blocked(tick));
-}
-
-// Inside a hook no box may be shown: the error waits, the hook is skipped until its box has
-// been shown from the message loop, and an unnamed edge is never skipped.
-TEST(ErrorQueueTest, AHookErrorWaitsForTheMessageLoop) {
-  std::vector<std::string> shown;
-  TErrorQueue queue([&](const std::string& message) { shown.push_back(message); });
-  int due = 0;
-  queue.OnDeferred = [&] { ++due; };
-  const int source = 0;
-  const TErrorSource hook{&source, 0};
-  for (int i = 0; i < 3; ++i)
-    queue.Run(
-        hook, [] { throw 42; }, true);
-  EXPECT_EQ(due, 1);
-  EXPECT_TRUE(shown.empty());
-  EXPECT_TRUE(queue.Blocked(hook));
-  EXPECT_FALSE(queue.Blocked({}));
-  EXPECT_EQ(queue.Run({}, [] {}), TCallResult::Done);
-  queue.ShowPending();
-  EXPECT_EQ(shown, std::vector<std::string>{"Unknown exception"});
-  EXPECT_EQ(queue.Run(
-                hook, [] {}, true),
-            TCallResult::Done);
 }
 
 }  // namespace
