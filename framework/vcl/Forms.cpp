@@ -291,7 +291,7 @@ bool TForm::DialogKey(WORD key, TShiftState shift) {
 namespace {
 
 const wchar_t kApplicationClass[] = L"QvApplication";
-// Errors raised inside hooks wait for it.
+// Shows the errors raised inside hooks once the hook has returned.
 constexpr UINT kShowWaitingErrors = WM_APP + 0x3F0;
 constexpr UINT kReleaseControls = WM_APP + 0x3F1;
 
@@ -461,12 +461,12 @@ void TApplication::Terminate() {
   PostQuitMessage(0);
 }
 
-void TApplication::HandleException(const TErrorSource& source) noexcept {
-  errors_.Failed(source, false);
+void TApplication::HandleException() noexcept {
+  errors_.Failed({}, false);
 }
 
-void TApplication::QueueException(const TErrorSource& source) noexcept {
-  errors_.Failed(source, true);
+void TApplication::QueueException() noexcept {
+  errors_.Failed({}, true);
 }
 
 void TApplication::ShowException(const std::string& message) noexcept {

@@ -150,10 +150,10 @@ class TApplication : public TComponent {
 
   // For catch blocks at a handler's edge: shows the current exception in the error box, or
   // after the box already open.
-  void HandleException(const TErrorSource& source = {}) noexcept;
+  void HandleException() noexcept;
   // For catch blocks inside hook procedures, where no box may be shown: the current exception
   // is shown by the message loop once the hook has returned.
-  void QueueException(const TErrorSource& source = {}) noexcept;
+  void QueueException() noexcept;
   // The standard error box: ErrorBoxText(message), the title as caption, error icon, OK.
   // One is open at a time (TErrorQueue).
   void ShowException(const std::string& message) noexcept;
@@ -202,9 +202,10 @@ T* NewForm(TComponent* owner) {
   return form;
 }
 
-// Runs f at a Win32 callback's edge for `source` (a window and its message, a timer, a hook):
-// any exception goes to the error box. While an error of the source is open or waiting, f is
-// skipped, and the caller does what the system does without it.
+// Runs f at a Win32 callback's edge for `source`: any exception goes to the error box. While an
+// error of the source is open or waiting, f is skipped and the caller does what the system
+// does without it. A window's source is its handle and the message (a paint skipped so is
+// asked for again once the box has closed); a timer's is the timer and WM_TIMER.
 template <class F>
 TCallResult GuardedCall(const TErrorSource& source, F&& f) noexcept {
   return Application->Errors().Run(source, std::forward<F>(f));
