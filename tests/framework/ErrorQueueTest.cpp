@@ -13,10 +13,6 @@
 
 namespace {
 
-[[noreturn]] void Fail(const char* message) {
-  throw Exception(message);
-}
-
 // A frame that cannot be made fails on every tick. While its box is open the timer is not run,
 // a paint failing the same way joins that box, other errors wait behind it (a duplicate
 // once), and no box opens inside another. Closed, the timer runs again.
@@ -33,12 +29,13 @@ TEST(ErrorQueueTest, OneBoxAtATimeAndTheFailingTimerWaitsForIt) {
     shown.push_back(message);
     deepest = std::max(deepest, ++open);
     if (shown.size() == 1) {
-      EXPECT_EQ(queue.Run(paint, [] { Fail("Out of system resources"); }), TCallResult::Failed);
+      EXPECT_EQ(queue.Run(paint, [] { throw Exception("Out of system resources"); }),
+                TCallResult::Failed);
       EXPECT_EQ(queue.Run(paint, [] {}), TCallResult::Skipped);
-      queue.Run({}, [] { Fail("File not found"); });
+      queue.Run({}, [] { throw Exception("File not found"); });
       queue.Run(
-          hook, [] { Fail("Recorder: Nothing to play"); }, true);
-      queue.Run({}, [] { Fail("File not found"); });
+          hook, [] { throw Exception("Recorder: Nothing to play"); }, true);
+      queue.Run({}, [] { throw Exception("File not found"); });
       EXPECT_TRUE(queue.Blocked(tick) && queue.Blocked(hook));
     }
     clock.Advance(300);  // the modal loop: ten ticks fall due
@@ -50,7 +47,7 @@ TEST(ErrorQueueTest, OneBoxAtATimeAndTheFailingTimerWaitsForIt) {
   timer.OnTick = [&] {
     queue.Run(tick, [&] {
       ++ticks;
-      if (failing) Fail("Out of system resources");
+      if (failing) throw Exception("Out of system resources");
     });
   };
 
