@@ -438,7 +438,7 @@ void TApplication::Run() {
 
 bool TApplication::ProcessMessage(MSG& message) {
   bool handled = false;
-  if (OnMessage) GuardedCall([&] { OnMessage(message, handled); });
+  if (OnMessage) GuardedCall({&OnMessage}, [&] { OnMessage(message, handled); });
   if (!handled) {
     TranslateMessage(&message);
     DispatchMessageW(&message);
