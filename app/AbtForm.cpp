@@ -21,6 +21,10 @@ void TAbout::CreateComponents() {
 }
 
 void TAbout::ReadProperties() {
+  SetName("About");
+  Logo->SetName("Logo");
+  Label1->SetName("Label1");
+  Label2->SetName("Label2");
   SetBorderStyle(bsToolWindow);
   SetCaption("\xCE \xEF\xF0\xEE\xE3\xF0\xE0\xEC\xEC\xE5...");  // О программе...
   SetClientWidth(153);

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <utility>
 #include <vector>
 
 #include "AbtForm.h"
@@ -115,6 +116,16 @@ void TMainForm::CreateComponents() {
 }
 
 void TMainForm::ReadProperties() {
+  SetName("MainForm");
+  const std::pair<TComponent*, const char*> names[] = {
+      {SkinForm1, "SkinForm1"}, {Edit1, "Edit1"},         {BarPopupMenu1, "BarPopupMenu1"},
+      {Maximize1, "Maximize1"}, {Minimize1, "Minimize1"}, {Educate1, "Educate1"},
+      {Exit1, "Exit1"},         {Plugins1, "Plugins1"},   {MenuLine, "MenuLine"},
+      {Minimize, "Minimize"},   {OnlyOne, "OnlyOne"},     {Answer, "Answer"},
+      {TaskL, "TaskL"},         {KeepOnTop, "KeepOnTop"}, {TaskbarIcon, "TaskbarIcon"},
+      {About_B, "About_B"},     {Close_B, "Close_B"},     {PlayWave, "PlayWave"}};
+  for (const auto& [component, name] : names) component->SetName(name);
+
   const HINSTANCE instance = GetModuleHandleW(nullptr);
   SetBorderStyle(bsNone);
   SetFormStyle(fsStayOnTop);

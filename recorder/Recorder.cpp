@@ -103,7 +103,8 @@ using TRecorderHookProc = intptr_t (TRecorder::*)(int, uintptr_t, intptr_t);
 LRESULT CallRecorder(TRecorderHookProc proc, int code, WPARAM wParam, LPARAM lParam) noexcept {
   LRESULT result = 0;
   bool answered = false;
-  GuardedHookCall([&] {
+  // While its error waits for its box, the hook passes the call on instead.
+  GuardedHookCall({&GlobalRecorder}, [&] {
     if (GlobalRecorder) {
       result = (GlobalRecorder->*proc)(code, wParam, lParam);
       answered = true;

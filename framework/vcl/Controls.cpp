@@ -651,10 +651,16 @@ LRESULT CALLBACK TWinControl::WindowProc(HWND window, UINT message, WPARAM wPara
     self = reinterpret_cast<TWinControl*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   }
   if (!self) return DefWindowProcW(window, message, wParam, lParam);
-  try {
-    return self->HandleMessage(message, wParam, lParam);
-  } catch (...) {
-    Application->HandleException();
+  // The last message unties the object, so it always runs.
+  const TErrorSource source{message == WM_NCDESTROY ? nullptr : window, message};
+  LRESULT result = 0;
+  switch (GuardedCall(source, [&] { result = self->HandleMessage(message, wParam, lParam); })) {
+    case TCallResult::Done:
+      return result;
+    case TCallResult::Skipped:  // its error box is open: the system's handling (a paint validated)
+      return self->DefaultHandler(message, wParam, lParam);
+    case TCallResult::Failed:
+      break;
   }
   // Creation goes on after a failed handler, as the window must still be made.
   return message == WM_NCCREATE ? TRUE : 0;

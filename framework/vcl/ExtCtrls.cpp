@@ -83,7 +83,7 @@ LRESULT CALLBACK TTimer::WindowProc(HWND window, UINT message, WPARAM wParam,
                                     LPARAM lParam) noexcept {
   if (message == WM_TIMER && wParam == kTimerId) {
     if (auto* self = reinterpret_cast<TTimer*>(GetWindowLongPtrW(window, GWLP_USERDATA)))
-      GuardedCall([self] { self->Timer(); });
+      GuardedCall({self, WM_TIMER}, [self] { self->Timer(); });
     return 0;
   }
   return DefWindowProcW(window, message, wParam, lParam);

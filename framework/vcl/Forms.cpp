@@ -1,8 +1,6 @@
 #include "Forms.h"
 
 #include <algorithm>
-#include <exception>
-#include <memory>
 #include <vector>
 
 #include "AppTitle.h"
@@ -293,8 +291,8 @@ bool TForm::DialogKey(WORD key, TShiftState shift) {
 namespace {
 
 const wchar_t kApplicationClass[] = L"QvApplication";
-// wParam: a heap std::string with the message of an exception raised inside a hook.
-constexpr UINT kShowQueuedException = WM_APP + 0x3F0;
+// Shows the errors raised inside hooks once the hook has returned.
+constexpr UINT kShowWaitingErrors = WM_APP + 0x3F0;
 constexpr UINT kReleaseControls = WM_APP + 0x3F1;
 
 }  // namespace
@@ -302,11 +300,9 @@ constexpr UINT kReleaseControls = WM_APP + 0x3F1;
 LRESULT CALLBACK ApplicationWindowProc(HWND window, UINT message, WPARAM wParam,
                                        LPARAM lParam) noexcept {
   switch (message) {
-    case kShowQueuedException: {
-      std::unique_ptr<std::string> text(reinterpret_cast<std::string*>(wParam));
-      if (text) Application->ShowException(*text);
+    case kShowWaitingErrors:
+      Application->errors_.ShowPending();
       return 0;
-    }
     case kReleaseControls:
       GuardedCall([] { Application->ReleasePending(); });
       return 0;
@@ -352,10 +348,19 @@ std::string ApplicationFolder() {
   return ExecutableFolderPath() + '\\';
 }
 
-TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner) {
+TApplication::TApplication(TComponent* AOwner)
+    : TComponent(AOwner), errors_([this](const std::string& message) {
+        ShowMessageBox(ErrorBoxText(message), Title(), MB_ICONERROR | MB_OK);
+      }) {
   std::string path = ExeName();
   OemToCharA(path.data(), path.data());
   title_ = DefaultTitle(path, Win32Platform());
+  errors_.OnDeferred = [this] { PostMessageW(Handle(), kShowWaitingErrors, 0, 0); };
+  // A window's paint skipped while its box was open is still owed.
+  errors_.OnReleased = [](const TErrorSource& source) {
+    HWND window = static_cast<HWND>(const_cast<void*>(source.Object));
+    if (source.Detail == WM_PAINT && IsWindow(window)) InvalidateRect(window, nullptr, TRUE);
+  };
 }
 
 TApplication::~TApplication() {
@@ -433,7 +438,7 @@ void TApplication::Run() {
 
 bool TApplication::ProcessMessage(MSG& message) {
   bool handled = false;
-  if (OnMessage) GuardedCall([&] { OnMessage(message, handled); });
+  if (OnMessage) GuardedCall({&OnMessage}, [&] { OnMessage(message, handled); });
   if (!handled) {
     TranslateMessage(&message);
     DispatchMessageW(&message);
@@ -457,47 +462,28 @@ void TApplication::Terminate() {
 }
 
 void TApplication::HandleException() noexcept {
-  std::exception_ptr current = std::current_exception();
-  if (!current) return;
-  try {
-    std::rethrow_exception(current);
-  } catch (const std::exception& e) {
-    ShowException(ExceptionMessage(e));
-  } catch (...) {
-    ShowException("Unknown exception");
-  }
+  errors_.Failed({}, false);
 }
 
 void TApplication::QueueException() noexcept {
-  std::exception_ptr current = std::current_exception();
-  if (!current) return;
-  std::string text = "Unknown exception";
-  try {
-    std::rethrow_exception(current);
-  } catch (const std::exception& e) {
-    text = ExceptionMessage(e);
-  } catch (...) {
-  }
-  try {
-    auto message = std::make_unique<std::string>(std::move(text));
-    if (PostMessageA(Handle(), kShowQueuedException, reinterpret_cast<WPARAM>(message.get()), 0))
-      (void)message.release();
-  } catch (...) {
-    // No window to post to: nothing is left to report to.
-  }
+  errors_.Failed({}, true);
 }
 
 void TApplication::ShowException(const std::string& message) noexcept {
   try {
-    ShowMessageBox(ErrorBoxText(message), Title(), MB_ICONERROR | MB_OK);
+    errors_.Add(message);
   } catch (...) {
-    // Nothing is left to report to.
+    return;  // nothing is left to report to
   }
+  errors_.ShowPending();
 }
 
 int TApplication::ShowMessageBox(const std::string& text, const std::string& caption,
                                  unsigned flags) {
   if (messageBoxHook_) return messageBoxHook_(text, caption, flags);
-  // Owned by the active window, so the box is not hidden behind a stay-on-top form.
-  return MessageBoxW(GetActiveWindow(), ToWide(text).c_str(), ToWide(caption).c_str(), flags);
+  // An owned window stays above its owner; a topmost one above the stay-on-top character
+  // too, which it might otherwise be hidden behind.
+  HWND owner = GetActiveWindow();
+  if (!owner || !(GetWindowLongPtrW(owner, GWL_EXSTYLE) & WS_EX_TOPMOST)) flags |= TopmostBoxFlag();
+  return MessageBoxW(owner, ToWide(text).c_str(), ToWide(caption).c_str(), flags);
 }

@@ -6,9 +6,11 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Controls.h"
+#include "ErrorQueue.h"
 
 enum TPosition { poDesigned, poDesktopCenter };
 
@@ -146,13 +148,17 @@ class TApplication : public TComponent {
   void ReleaseLater(TControl* control);
   void CancelRelease(TControl* control);
 
-  // For catch blocks at a handler's edge: shows the current exception in the error box.
+  // For catch blocks at a handler's edge: shows the current exception in the error box, or
+  // after the box already open.
   void HandleException() noexcept;
   // For catch blocks inside hook procedures, where no box may be shown: the current exception
   // is shown by the message loop once the hook has returned.
   void QueueException() noexcept;
   // The standard error box: ErrorBoxText(message), the title as caption, error icon, OK.
+  // One is open at a time (TErrorQueue).
   void ShowException(const std::string& message) noexcept;
+  TErrorQueue& Errors() { return errors_; }
+  // Owned by the active window; in the topmost layer unless that window is in it already.
   int ShowMessageBox(const std::string& text, const std::string& caption, unsigned flags);
   // A null hook restores the system's message box.
   void SetMessageBoxHook(TMessageBoxHook hook) { messageBoxHook_ = std::move(hook); }
@@ -172,6 +178,7 @@ class TApplication : public TComponent {
   TForm* mainForm_ = nullptr;
   bool terminated_ = false;
   TMessageBoxHook messageBoxHook_;
+  TErrorQueue errors_;
 };
 
 // Made before the program's own code runs; freed by ShutdownApplication.
@@ -195,22 +202,27 @@ T* NewForm(TComponent* owner) {
   return form;
 }
 
-// Runs f at a Win32 callback's edge: any exception goes to the error box.
+// Runs f at a Win32 callback's edge for `source`: any exception goes to the error box. While an
+// error of the source is open or waiting, f is skipped and the caller does what the system
+// does without it. A window's source is its handle and the message (a paint skipped so is
+// asked for again once the box has closed); a timer's is the timer and WM_TIMER.
+template <class F>
+TCallResult GuardedCall(const TErrorSource& source, F&& f) noexcept {
+  return Application->Errors().Run(source, std::forward<F>(f));
+}
+
 template <class F>
 void GuardedCall(F&& f) noexcept {
-  try {
-    f();
-  } catch (...) {
-    Application->HandleException();
-  }
+  GuardedCall(TErrorSource{}, std::forward<F>(f));
 }
 
 // Runs f inside a hook procedure: any exception is shown after the hook has returned.
 template <class F>
+TCallResult GuardedHookCall(const TErrorSource& source, F&& f) noexcept {
+  return Application->Errors().Run(source, std::forward<F>(f), true);
+}
+
+template <class F>
 void GuardedHookCall(F&& f) noexcept {
-  try {
-    f();
-  } catch (...) {
-    Application->QueueException();
-  }
+  GuardedHookCall(TErrorSource{}, std::forward<F>(f));
 }

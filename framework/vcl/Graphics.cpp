@@ -1,6 +1,7 @@
 #include "Graphics.h"
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <cstring>
 #include <string>
@@ -317,6 +318,9 @@ int TCanvas::DrawTextRect(const std::string& text, TRect& rect, UINT flags) {
 
 namespace {
 
+// Set from a test's own thread while the GUI thread paints.
+std::atomic<bool> bitmapCreationFails{false};
+
 int Stride(int width) {
   return (width * 3 + 3) & ~3;
 }
@@ -330,13 +334,19 @@ BitmapHandle CreateDib(int width, int height, uint8_t*& bits) {
   info.bmiHeader.biBitCount = 24;
   info.bmiHeader.biCompression = BI_RGB;
   void* memory = nullptr;
-  BitmapHandle bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &memory, nullptr, 0));
+  BitmapHandle bitmap(bitmapCreationFails
+                          ? nullptr
+                          : CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &memory, nullptr, 0));
   if (!bitmap || !memory) throw Exception("Out of system resources");
   bits = static_cast<uint8_t*>(memory);
   return bitmap;
 }
 
 }  // namespace
+
+void SetBitmapCreationFailsForTesting(bool fails) {
+  bitmapCreationFails = fails;
+}
 
 TBitmap::TBitmap() = default;
 

@@ -276,6 +276,9 @@ class TBitmap : public TPersistent {
   TColor transparentColor_ = clDefault;
 };
 
+// Tests only: while set, every bitmap made fails as when the system has no memory left for it.
+void SetBitmapCreationFailsForTesting(bool fails);
+
 // An icon picture: one platform icon of a chosen size, owned.
 class TIcon : public TPersistent {
  public:

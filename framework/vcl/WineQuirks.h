@@ -3,6 +3,8 @@
 //
 // - SetWindowPos with HWND_NOTOPMOST leaves an owned popup in the topmost layer under Wine:
 //   the owner is detached for that call (SetWindowNotTopmost).
+// - MessageBoxW ignores MB_TOPMOST under Wine 8; MB_SYSTEMMODAL (on Windows: application
+//   modal and topmost) puts the box in the topmost layer there (TopmostBoxFlag).
 //
 // Differences that need no workaround, because the code works from what it is given on
 // both platforms: an owner-drawn popup menu's first item starts at (3, 3) under Wine and at
@@ -17,3 +19,6 @@ bool RunningUnderWine();
 
 // SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, flags).
 void SetWindowNotTopmost(HWND window, UINT flags);
+
+// The MessageBoxW flag for a box in the topmost layer: MB_TOPMOST.
+UINT TopmostBoxFlag();

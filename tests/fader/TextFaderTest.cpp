@@ -5,10 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <initializer_list>
+#include <set>
 #include <stdexcept>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -191,6 +194,63 @@ TEST_F(TextFaderTest, EachTickBlendsTheOldItemIntoTheNewOne) {
   EXPECT_LE(std::abs((ink.left - kFader.left) - (kFader.right - ink.right)), 2);
   EXPECT_LE(std::abs((ink.top - kFader.top) - (kFader.bottom - ink.bottom)), 6);
   EXPECT_LT(changed, (ink.right - ink.left) * (ink.bottom - ink.top) / 2);
+}
+
+// A frame that cannot be made fails on every tick, and the real box's modal loop goes on
+// ticking and painting: still one box, in front of the window that was active, and the
+// failing tick is not run again inside it. Once the failure is lifted and the box closed,
+// the fader goes on.
+TEST_F(TextFaderTest, FramesThatCannotBeMadeGiveOneErrorBox) {
+  fader->Lines()->Clear();
+  fader->Lines()->Add("one");
+  std::atomic<int> ticks{0};
+  fader->Timer()->OnTimer = [&](TObject*) { ++ticks; };
+  SetActiveWindow(form->Handle());
+  const HWND active = GetActiveWindow();
+  std::set<HWND> seen;
+  size_t most = 0;
+  int ticksWhileOpen = -1;
+  HWND owner = nullptr;
+  LONG_PTR style = 0;
+  std::atomic<bool> done{false};
+  // The boxes as a user sees them; a second after one opened, the failure is lifted and every
+  // box closed.
+  std::thread user([&] {
+    int atOpen = 0;
+    bool lifted = false;
+    for (DWORD start = GetTickCount(), opened = 0, quiet = 0; quiet < 25; ::Sleep(20)) {
+      std::vector<HWND> open;
+      for (HWND box = nullptr; (box = FindWindowExW(nullptr, box, L"#32770", nullptr));)
+        if (IsWindowVisible(box)) open.push_back(box);
+      most = std::max(most, open.size());
+      seen.insert(open.begin(), open.end());
+      if (!opened && !open.empty()) opened = GetTickCount(), atOpen = ticks;
+      if (!lifted && GetTickCount() - (opened ? opened : start) > (opened ? 1000 : 30000)) {
+        ticksWhileOpen = ticks - atOpen;
+        owner = open.empty() ? nullptr : GetWindow(open[0], GW_OWNER);
+        style = open.empty() ? 0 : GetWindowLongPtrW(open[0], GWL_EXSTYLE);
+        SetBitmapCreationFailsForTesting(false);
+        lifted = true;
+      }
+      for (HWND box : open)
+        if (lifted) PostMessageW(box, WM_COMMAND, IDOK, 0);
+      quiet = lifted && open.empty() ? quiet + 1 : 0;
+    }
+    done = true;
+  });
+  SetBitmapCreationFailsForTesting(true);
+  fader->SetActive(true);
+  EXPECT_TRUE(PumpUntil([&] { return done.load(); }, 60000));
+  user.join();
+  EXPECT_EQ(most, 1u) << "nested boxes";
+  EXPECT_EQ(seen.size(), 1u);
+  EXPECT_LE(ticksWhileOpen, 1);  // the first to fail may be a paint, which the tick joins
+  EXPECT_EQ(owner, active);
+  EXPECT_TRUE(style & WS_EX_TOPMOST);  // the form is not: the box stays above stay-on-top ones
+  EXPECT_TRUE(
+      PumpUntil([&] { return fader->Progress() == 100 && fader->CurrentText() == "one"; }, 10000));
+  EXPECT_GT(Mismatches(Take(), Behind), 20) << "no text drawn";
+  fader->Timer()->OnTimer = nullptr;
 }
 
 // Each layout of an opaque box's picture against a model in the box's own coordinates.
