@@ -302,18 +302,19 @@ bool ReleaseOf(const TEventMsg& event, TEventMsg& release) {
   return false;
 }
 
-// Which key or button a press or release is about.
-uint32_t InputId(const TEventMsg& event) {
+// Which key or button a press or release is about: the message in the high half, so that
+// no message of a macro, however odd, passes for the release of a held key.
+uint64_t InputId(const TEventMsg& event) {
   switch (event.message) {
     case kMsgKeyDown:
     case kMsgKeyUp:
     case kMsgSysKeyDown:
     case kMsgSysKeyUp:
-      return 0x10000 | (event.paramL & 0xFF);
+      return uint64_t{kMsgKeyDown} << 32 | (event.paramL & 0xFF);
     case kMsgXButtonUp:
-      return kMsgXButtonUp << 8 | (event.hwnd & 0xFF);
+      return uint64_t{kMsgXButtonUp} << 32 | (event.hwnd & 0xFF);
     default:
-      return event.message << 8;
+      return uint64_t{event.message} << 32;
   }
 }
 
@@ -326,7 +327,7 @@ bool IsMouseMessage(uint32_t message) {
 void TRecorder::SendReplayed(const TEventMsg& event) {
   TEventMsg release;
   const bool presses = ReleaseOf(event, release);
-  const uint32_t id = InputId(presses ? release : event);
+  const uint64_t id = InputId(presses ? release : event);
   std::erase_if(heldReleases_, [id](const TEventMsg& held) { return InputId(held) == id; });
   if (presses) heldReleases_.push_back(release);
   if (IsMouseMessage(event.message)) lastPointer_ = event;

@@ -127,7 +127,16 @@ Mask2Status ParseRegionData(std::span<const uint8_t> data, Mask2Block* block) {
   if (static_cast<uint64_t>(header.count) * kRegionRectSize != header.rectBytes)
     return Mask2Status::CountMismatch;
   if (header.rectBytes > data.size() - kRegionHeaderSize) return Mask2Status::SizeBeyondData;
-  if (block) *block = {header, data};
+  // The platform reports a region banded and inside its box, and the skin checks the block
+  // here only: anything else is a damaged outline, whatever another system might build from it.
+  const Mask2Block parsed{header, data};
+  const std::vector<RegionRect> rects = RegionRects(parsed);
+  if (!IsBanded(rects)) return Mask2Status::NotBanded;
+  const RegionRect& box = header.bound;
+  for (const RegionRect& r : rects)
+    if (r.left < box.left || r.top < box.top || r.right > box.right || r.bottom > box.bottom)
+      return Mask2Status::OutsideBound;
+  if (block) *block = parsed;
   return Mask2Status::Ok;
 }
 

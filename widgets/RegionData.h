@@ -50,6 +50,8 @@ enum class Mask2Status {
   CountMismatch,   // rectangle count does not match the size field
   SizeBeyondData,  // the size field claims more rectangles than the block holds
   NBeyondData,     // N larger than what follows it
+  NotBanded,       // rectangles empty, overlapping or out of the platform's banded order
+  OutsideBound,    // a rectangle reaches beyond the bounding box
 };
 
 struct Mask2Block {

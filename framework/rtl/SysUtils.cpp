@@ -117,10 +117,12 @@ bool IsDeviceName(std::string_view component) {
   while (!stem.empty() && stem.back() == ' ') stem.remove_suffix(1);
   for (std::string_view device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"})
     if (EqualsNoCase(stem, device)) return true;
-  if (stem.size() == 4 &&
-      (EqualsNoCase(stem.substr(0, 3), "COM") || EqualsNoCase(stem.substr(0, 3), "LPT")))
-    return stem[3] >= '0' && stem[3] <= '9';
-  return false;
+  if (stem.size() != 4 ||
+      !(EqualsNoCase(stem.substr(0, 3), "COM") || EqualsNoCase(stem.substr(0, 3), "LPT")))
+    return false;
+  // The superscript digits of the Western code page (1, 2, 3) name these devices too.
+  const auto digit = static_cast<unsigned char>(stem[3]);
+  return (digit >= '0' && digit <= '9') || digit == 0xB9 || digit == 0xB2 || digit == 0xB3;
 }
 
 }  // namespace

@@ -198,6 +198,14 @@ TEST(ParseMask2, RejectsEveryMalformedBlock) {
   PutU32(v, 12, 3);
   PutU32(v, 16, 48);
   EXPECT_EQ(status(v), Mask2Status::SizeBeyondData);
+  // Rectangles as the platform never reports them: swapped bands, empty, beyond the box.
+  const std::vector<uint8_t> swapped =
+      BuildMask2(std::vector<RegionRect>{{1, 4, 2, 6}, {1, 1, 4, 4}});
+  EXPECT_EQ(status(swapped), Mask2Status::NotBanded);
+  EXPECT_EQ(status(BuildMask2(std::vector<RegionRect>{{1, 1, 1, 4}})), Mask2Status::NotBanded);
+  v = good;
+  PutU32(v, 32, 5);  // the box's bottom above the last rectangle's
+  EXPECT_EQ(status(v), Mask2Status::OutsideBound);
 }
 
 TEST(ParseMask2, BytesAfterTheBlockAreLeftAlone) {

@@ -73,7 +73,8 @@ TEST(IsNameWithinFolder, NamesThatLeaveTheFolderAreRefused) {
   // Devices in any folder and with any extension, wildcards and control characters.
   for (const char* name :
        {"CON", "con.bmp", "NUL", "Aux.wav", "prn .bmp", "COM1", "lpt9.bmp", "img\\CONOUT$",
-        "img\\con.bmp.txt", "*.bmp", "pic?.bmp", "a|b", "a<b", "a>b", "\"pic.bmp\"", "pic\x01.bmp"})
+        "COM\xB9.bmp", "lpt\xB2", "img\\Com\xB3 .wav", "img\\con.bmp.txt", "*.bmp", "pic?.bmp",
+        "a|b", "a<b", "a>b", "\"pic.bmp\"", "pic\x01.bmp"})
     EXPECT_FALSE(IsNameWithinFolder(name)) << '"' << name << '"';
 }
 

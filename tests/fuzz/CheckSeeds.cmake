@@ -1,0 +1,30 @@
+# cmake -DGENERATOR=qv-fuzzseed -DSEED_DIR=tests/fuzz/corpus -DOUT_DIR=dir -P CheckSeeds.cmake
+# Makes the seed corpora anew into OUT_DIR and fails on any file that differs from the
+# committed ones, is missing from them or is not made by the generator.
+cmake_minimum_required(VERSION 3.25)
+file(REMOVE_RECURSE ${OUT_DIR})
+file(MAKE_DIRECTORY ${OUT_DIR})
+execute_process(COMMAND ${GENERATOR} ${OUT_DIR} RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "qv-fuzzseed failed: ${rc}")
+endif()
+
+file(GLOB_RECURSE made RELATIVE ${OUT_DIR} ${OUT_DIR}/*)
+file(GLOB_RECURSE committed RELATIVE ${SEED_DIR} ${SEED_DIR}/*)
+set(stale "")
+foreach(name IN LISTS made)
+  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${OUT_DIR}/${name} ${SEED_DIR}/${name}
+                  RESULT_VARIABLE differs OUTPUT_QUIET ERROR_QUIET)
+  if(differs)
+    list(APPEND stale ${name})
+  endif()
+endforeach()
+foreach(name IN LISTS committed)
+  if(NOT name IN_LIST made)
+    list(APPEND stale "${name} (not made by the generator)")
+  endif()
+endforeach()
+if(stale)
+  message(FATAL_ERROR "Fuzz seeds differ from what qv-fuzzseed makes: ${stale}\n"
+          "Make them anew with: cmake --build <build dir> --target fuzz-seeds")
+endif()
