@@ -301,6 +301,7 @@ constexpr UINT kReleaseControls = WM_APP + 0x3F1;
 
 LRESULT CALLBACK ApplicationWindowProc(HWND window, UINT message, WPARAM wParam,
                                        LPARAM lParam) noexcept {
+  if (LRESULT answer = 0; AnswerLiveHandleQuery(message, wParam, answer)) return answer;
   switch (message) {
     case kShowQueuedException: {
       std::unique_ptr<std::string> text(reinterpret_cast<std::string*>(wParam));
