@@ -10,9 +10,23 @@
 // a running program what it holds (the registered message "QvLiveHandles", LiveHandles.cpp):
 // GetGuiResources answers nothing under Wine.
 enum class THandleKind {
-  Font, Brush, Pen, Bitmap, Region, MemoryDC, WindowDC,  // GDI
-  Window, Menu, Icon, Hook,                              // USER
-  File, Find, Kernel,                                    // kernel
+  // GDI
+  Font,
+  Brush,
+  Pen,
+  Bitmap,
+  Region,
+  MemoryDC,
+  WindowDC,
+  // USER
+  Window,
+  Menu,
+  Icon,
+  Hook,
+  // kernel
+  File,
+  Find,
+  Kernel,
   Count
 };
 

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "LateBound.h"
+
 bool RunningUnderWine() {
   static const bool wine = [] {
     HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
@@ -28,14 +30,20 @@ long WineGdiObjectCount() {
     uint64_t user;
   };
   constexpr size_t kTableOffset = 0xF8, kMaxCells = 0x10000;
-  const auto* peb = reinterpret_cast<const uint8_t*>(NtCurrentTeb()->ProcessEnvironmentBlock);
+  static const auto query =
+      LateBound<decltype(&NtQueryInformationProcess)>(L"ntdll.dll", "NtQueryInformationProcess");
+  PROCESS_BASIC_INFORMATION process{};
+  if (!query ||
+      query(GetCurrentProcess(), ProcessBasicInformation, &process, sizeof process, nullptr) != 0)
+    return -1;
+  const auto* peb = reinterpret_cast<const uint8_t*>(process.PebBaseAddress);
   const auto* table = *reinterpret_cast<const Cell* const*>(peb + kTableOffset);
   MEMORY_BASIC_INFORMATION memory{};
   if (!table || !VirtualQuery(table, &memory, sizeof memory) || memory.State != MEM_COMMIT)
     return -1;
-  const size_t readable = static_cast<size_t>(static_cast<const uint8_t*>(memory.BaseAddress) +
-                                              memory.RegionSize -
-                                              reinterpret_cast<const uint8_t*>(table));
+  const size_t readable =
+      static_cast<size_t>(static_cast<const uint8_t*>(memory.BaseAddress) + memory.RegionSize -
+                          reinterpret_cast<const uint8_t*>(table));
   const size_t cells = std::min(kMaxCells, readable / sizeof(Cell));
   return static_cast<long>(
       std::count_if(table, table + cells, [](const Cell& cell) { return cell.type != 0; }));

@@ -123,8 +123,8 @@ class SoakTest : public TCharacterTest {
     std::vector<LRESULT> counts;
     for (const TCount& count : kCounts) {
       DWORD_PTR answer = static_cast<DWORD_PTR>(-1);
-      SendMessageTimeoutW(GetWindow(main, GW_OWNER), query, count.what, 0, SMTO_ABORTIFHUNG,
-                          10000, &answer);
+      SendMessageTimeoutW(GetWindow(main, GW_OWNER), query, count.what, 0, SMTO_ABORTIFHUNG, 10000,
+                          &answer);
       counts.push_back(static_cast<LRESULT>(answer));
     }
     return counts;
@@ -140,9 +140,10 @@ class SoakTest : public TCharacterTest {
     std::printf("\n");
     std::fflush(stdout);
     if (const wchar_t* sync = _wgetenv(L"QV_SOAK_SYNC")) {
-      const std::wstring done = std::wstring(sync) + L"\\" + std::wstring(name, name + strlen(name));
-      EXPECT_TRUE(WaitFor([&] { return GetFileAttributesW(done.c_str()) != INVALID_FILE_ATTRIBUTES; },
-                          60000))
+      const std::wstring done =
+          std::wstring(sync) + L"\\" + std::wstring(name, name + strlen(name));
+      EXPECT_TRUE(WaitFor(
+          [&] { return GetFileAttributesW(done.c_str()) != INVALID_FILE_ATTRIBUTES; }, 60000))
           << "the script did not answer";
     }
     return counts;
@@ -181,15 +182,15 @@ TEST_F(SoakTest, EveryQuestionIsAnsweredAndNothingGrows) {
     }
   }
   const std::vector<LRESULT> end = Checkpoint("end", questions);
-  std::printf("soak: %d of %d questions answered, %d of %d known answers seen, %.1f s\n",
-              answered, questions, shown, checks, (GetTickCount() - start_) / 1000.0);
+  std::printf("soak: %d of %d questions answered, %d of %d known answers seen, %.1f s\n", answered,
+              questions, shown, checks, (GetTickCount() - start_) / 1000.0);
   EXPECT_EQ(answered, questions);
   EXPECT_EQ(shown, checks);
   // The framework's own counts and the windows do not move once warm.
-  if (!warm.empty())
-    for (size_t i = 0; i < end.size(); ++i)
-      if (kCounts[i].what != WPARAM(TSystemCount::GdiObjects))
-        EXPECT_EQ(end[i], warm[i]) << kCounts[i].name << " grew";
+  for (size_t i = 0; i < warm.size(); ++i) {
+    if (kCounts[i].what == WPARAM(TSystemCount::GdiObjects)) continue;
+    EXPECT_EQ(end[i], warm[i]) << kCounts[i].name << " grew";
+  }
 }
 
 }  // namespace
