@@ -42,6 +42,7 @@ tools/with-xvfb.sh tools/wine-run.sh build/cross/tools/bench/soak-driver.exe --g
         echo "soak: $name: private memory $(private_mb) MB"
         touch "$sync/$name"
         ;;
+      "soak: "*" questions, "*) echo "soak: private memory $(private_mb) MB" ;;
     esac
   done || status=$?
 exit "$status"
