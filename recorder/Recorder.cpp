@@ -4,6 +4,7 @@
 
 #include "ExtCtrls.h"
 #include "Forms.h"
+#include "Handles.h"
 
 TRecorder* GlobalRecorder = nullptr;
 
@@ -192,12 +193,14 @@ class TWin32RecorderPlatform : public IRecorderPlatform {
             SetWindowsHookExA(WH_GETMESSAGE, ThreadMessageProc, nullptr, GetCurrentThreadId()));
     }
     HHOOK hook = SetWindowsHookExA(id, proc, GetModuleHandleA(nullptr), 0);
+    if (hook) CountHandle(THandleKind::Hook, 1);
     return reinterpret_cast<THookHandle>(hook);
   }
 
   void Unhook(THookHandle hook) override {
     // Fails for a journal hook the system removed itself; nothing is left to do then.
     UnhookWindowsHookEx(reinterpret_cast<HHOOK>(hook));
+    CountHandle(THandleKind::Hook, -1);
   }
 
   intptr_t CallNextHook(THookHandle hook, int code, uintptr_t wParam, intptr_t lParam) override {

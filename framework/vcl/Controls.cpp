@@ -235,6 +235,16 @@ void TGraphicControl::PaintTo(HDC dc) {
 
 // TWinControl
 
+namespace {
+
+// A control's window, counted with the framework's live handles while the control holds it.
+void HoldWindow(HWND& held, HWND window) noexcept {
+  if (!held != !window) CountHandle(THandleKind::Window, window ? 1 : -1);
+  held = window;
+}
+
+}  // namespace
+
 TWinControl::TWinControl(TComponent* AOwner) : TControl(AOwner) {}
 
 TWinControl::~TWinControl() {
@@ -249,7 +259,7 @@ TWinControl::~TWinControl() {
       SetWindowLongPtrW(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(defaultProc_));
     SetWindowLongPtrW(handle_, GWLP_USERDATA, 0);
     DestroyWindow(handle_);
-    handle_ = nullptr;
+    HoldWindow(handle_, nullptr);
   }
 }
 
@@ -309,7 +319,7 @@ void TWinControl::CreateWnd() {
                                   params.Style, params.X, params.Y, params.Width, params.Height,
                                   params.WndParent, id, instance, nullptr);
     if (window) {
-      handle_ = window;
+      HoldWindow(handle_, window);
       SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
       defaultProc_ = reinterpret_cast<WNDPROC>(
           SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WindowProc)));
@@ -332,7 +342,7 @@ void TWinControl::DestroyHandle() {
   if (!handle_) return;
   text_ = WindowText(handle_);
   DestroyWindow(handle_);
-  handle_ = nullptr;
+  HoldWindow(handle_, nullptr);
 }
 
 void TWinControl::RecreateWnd() {
@@ -644,7 +654,7 @@ LRESULT CALLBACK TWinControl::WindowProc(HWND window, UINT message, WPARAM wPara
   if (message == WM_NCCREATE) {
     self = static_cast<TWinControl*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
     if (self) {
-      self->handle_ = window;
+      HoldWindow(self->handle_, window);
       SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     }
   } else {
@@ -979,7 +989,7 @@ LRESULT TWinControl::OnNcDestroy() {
   if (defaultProc_)
     SetWindowLongPtrW(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(defaultProc_));
   defaultProc_ = nullptr;
-  handle_ = nullptr;
+  HoldWindow(handle_, nullptr);
   captureControl_ = nullptr;
   return result;
 }

@@ -299,6 +299,7 @@ constexpr UINT kReleaseControls = WM_APP + 0x3F1;
 
 LRESULT CALLBACK ApplicationWindowProc(HWND window, UINT message, WPARAM wParam,
                                        LPARAM lParam) noexcept {
+  if (LRESULT answer = 0; AnswerLiveHandleQuery(message, wParam, answer)) return answer;
   switch (message) {
     case kShowWaitingErrors:
       Application->errors_.ShowPending();

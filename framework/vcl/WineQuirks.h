@@ -17,6 +17,10 @@
 
 bool RunningUnderWine();
 
+// GetGuiResources answers 0 under Wine: the live GDI objects of the process's handle table
+// instead, -1 when there is none to read.
+long WineGdiObjectCount();
+
 // SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, flags).
 void SetWindowNotTopmost(HWND window, UINT flags);
 
