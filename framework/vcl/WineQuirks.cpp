@@ -14,3 +14,7 @@ void SetWindowNotTopmost(HWND window, UINT flags) {
   SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, flags);
   if (owner) SetWindowLongPtrW(window, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
 }
+
+unsigned ForegroundPollInterval() {
+  return RunningUnderWine() ? 250 : 0;
+}

@@ -3,6 +3,9 @@
 //
 // - SetWindowPos with HWND_NOTOPMOST leaves an owned popup in the topmost layer under Wine:
 //   the owner is detached for that call (SetWindowNotTopmost).
+// - Wine 8 never calls an out-of-context WinEvent hook when another process's window comes
+//   to the front (GetForegroundWindow does report it): the foreground is looked at on a
+//   light timer instead (ForegroundPollInterval).
 //
 // Differences that need no workaround, because the code works from what it is given on
 // both platforms: an owner-drawn popup menu's first item starts at (3, 3) under Wine and at
@@ -17,3 +20,7 @@ bool RunningUnderWine();
 
 // SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, flags).
 void SetWindowNotTopmost(HWND window, UINT flags);
+
+// The period, in milliseconds, at which to look at the foreground window because WinEvent
+// hooks miss other processes' windows; 0 where the hooks serve.
+unsigned ForegroundPollInterval();
