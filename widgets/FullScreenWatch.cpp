@@ -1,5 +1,7 @@
 #include "FullScreenWatch.h"
 
+#include <vector>
+
 #include "ExtCtrls.h"
 #include "Forms.h"
 #include "LateBound.h"
@@ -108,7 +110,11 @@ void TFullScreenWatch::Poll() {
     GetWindowRect(foreground, &rect);
     style = GetWindowLongW(foreground, GWL_STYLE);
   }
-  if (foreground == polled_ && EqualRect(&rect, &polledRect_) && style == polledStyle_) return;
+  if (foreground == polled_ && EqualRect(&rect, &polledRect_) && style == polledStyle_) {
+    // Wine moves a window just put behind another program's back above it a moment later.
+    if (behind_ && OursAbove()) Apply(behind_);
+    return;
+  }
   polled_ = foreground;
   polledRect_ = rect;
   polledStyle_ = style;
@@ -144,19 +150,39 @@ void TFullScreenWatch::Decide(HWND foreground) {
 void TFullScreenWatch::Apply(HWND behind) {
   behind_ = behind;
   // Every form of the program: the owner, and the teaching and About windows beside it.
+  std::vector<HWND> windows;
+  std::vector<bool> onTop;
   TComponent* forms = form_->Owner() ? form_->Owner() : form_;
-  for (int i = 0; i < forms->ComponentCount(); ++i) {
-    auto* form = dynamic_cast<TForm*>(forms->Components(i));
-    if (!form || !form->HandleAllocated()) continue;
-    HWND window = form->Handle();
-    if (!behind) {
-      if (StaysOnTop(*form)) SetWindowTopmost(window, true, kKeepPlace);
-      continue;
+  for (int i = 0; i < forms->ComponentCount(); ++i)
+    if (auto* form = dynamic_cast<TForm*>(forms->Components(i)); form && form->HandleAllocated()) {
+      windows.push_back(form->Handle());
+      onTop.push_back(StaysOnTop(*form));
     }
-    SetWindowTopmost(window, false, kKeepPlace);
-    // Behind a topmost window is where leaving the layer puts it already; placing it after
-    // one would make it topmost again.
-    if (!(GetWindowLongW(behind, GWL_EXSTYLE) & WS_EX_TOPMOST))
-      SetWindowPos(window, behind, 0, 0, 0, 0, kKeepPlace);
+  if (!behind) {
+    for (size_t i = 0; i < windows.size(); ++i)
+      if (onTop[i]) SetWindowTopmost(windows[i], true, kKeepPlace);
+    return;
   }
+  // All leave the layer before any goes behind: under Wine, taking one out of the layer
+  // raises the windows of the same owner above the full-screen one again.
+  for (HWND window : windows) SetWindowTopmost(window, false, kKeepPlace);
+  // Behind a topmost window is where leaving the layer puts them already; placing them
+  // after one would make them topmost again.
+  if (GetWindowLongW(behind, GWL_EXSTYLE) & WS_EX_TOPMOST) return;
+  // A hidden window's place matters not (showing brings it to the top); under Wine, moving
+  // one raises its visible siblings again.
+  for (HWND window : windows)
+    if (IsWindowVisible(window)) SetWindowPos(window, behind, 0, 0, 0, 0, kKeepPlace);
+}
+
+bool TFullScreenWatch::OursAbove() const {
+  TComponent* forms = form_->Owner() ? form_->Owner() : form_;
+  for (HWND w = GetTopWindow(nullptr); w && w != behind_; w = GetWindow(w, GW_HWNDNEXT)) {
+    if (!IsWindowVisible(w)) continue;
+    for (int i = 0; i < forms->ComponentCount(); ++i)
+      if (auto* form = dynamic_cast<TForm*>(forms->Components(i));
+          form && form->HandleAllocated() && form->Handle() == w)
+        return true;
+  }
+  return false;
 }

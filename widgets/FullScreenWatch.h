@@ -37,6 +37,8 @@ class TFullScreenWatch : public TComponent {
   void Follow(HWND foreground);
   void Decide(HWND foreground);
   void Apply(HWND behind);
+  // A visible window of the program lies above the one it should stay behind.
+  bool OursAbove() const;
 
   TForm* form_;  // the owner
   WinEventHandle foregroundHook_;

@@ -5,7 +5,9 @@
 //   the owner is detached for that call (SetWindowNotTopmost).
 // - Wine 8 never calls an out-of-context WinEvent hook when another process's window comes
 //   to the front (GetForegroundWindow does report it): the foreground is looked at on a
-//   light timer instead (ForegroundPollInterval).
+//   light timer instead (ForegroundPollInterval). Wine also moves a window that was just
+//   put behind another program's window back above it a moment later, without a message
+//   to it: the same timer puts it back.
 //
 // Differences that need no workaround, because the code works from what it is given on
 // both platforms: an owner-drawn popup menu's first item starts at (3, 3) under Wine and at
