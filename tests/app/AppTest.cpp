@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "AppDriver.h"
+#include "Version.h"
 
 using namespace driver;
 
@@ -41,7 +42,6 @@ TEST_F(AppTest, TheWindowIsShapedTopmostBorderlessWithoutTaskbarButtonGreetsAndR
   ASSERT_NE(owner, nullptr);
   EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(owner); }, 3000));
   EXPECT_TRUE(Shows(kGreeting));
-
   PROCESS_INFORMATION second = Launch(folder);
   EXPECT_TRUE(Exited(second, 20000)) << "a second copy runs on";
   End(second);
@@ -173,6 +173,48 @@ TEST_F(AppTest, AnEmptyGreetingFileIsAListErrorAndAFailedQuestionKeepsItsText) {
   EXPECT_TRUE(SpeechArea(main) == RenderedLine(L""));
 }
 
+// The file's properties name the program and give the build's version; its manifest
+// declares the DPI awareness (Wine reports every window per-monitor aware whatever a program
+// declares, so the declaration itself is read) and keeps the classic common controls.
+TEST(AppFile, CarriesTheBuildsVersionAndItsManifest) {
+  const std::wstring exe = L"" QV_RELEASE_DIR L"/Quelvoran.exe";
+  DWORD ignored = 0;
+  const DWORD size = GetFileVersionInfoSizeW(exe.c_str(), &ignored);
+  ASSERT_GT(size, 0u) << "no version resource";
+  std::vector<char> data(size);
+  ASSERT_TRUE(GetFileVersionInfoW(exe.c_str(), 0, size, data.data()));
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT length = 0;
+  ASSERT_TRUE(VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+  EXPECT_EQ(fixed->dwFileVersionMS, static_cast<DWORD>(QV_VERSION_MAJOR << 16 | QV_VERSION_MINOR));
+  EXPECT_EQ(fixed->dwFileVersionLS, static_cast<DWORD>(QV_VERSION_PATCH << 16));
+  auto text = [&](const std::wstring& name) {
+    wchar_t* value = nullptr;
+    UINT count = 0;
+    const std::wstring path = L"\\StringFileInfo\\040904B0\\" + name;
+    return VerQueryValueW(data.data(), path.c_str(), reinterpret_cast<void**>(&value), &count)
+               ? std::wstring(value)
+               : std::wstring();
+  };
+  EXPECT_EQ(text(L"ProductName"), L"Quelvoran");
+  EXPECT_EQ(text(L"ProductVersion"), L"" QV_VERSION_TEXT);
+  EXPECT_EQ(text(L"FileVersion"), L"" QV_VERSION_TEXT);
+  EXPECT_NE(text(L"FileDescription"), L"");
+  EXPECT_NE(text(L"LegalCopyright"), L"");
+
+  HMODULE image = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(image, nullptr);
+  HRSRC found = FindResourceW(image, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
+  ASSERT_NE(found, nullptr) << "no manifest";
+  const std::string manifest(static_cast<const char*>(LockResource(LoadResource(image, found))),
+                             SizeofResource(image, found));
+  FreeLibrary(image);
+  EXPECT_NE(manifest.find(">PerMonitorV2, System</dpiAwareness>"), std::string::npos);
+  EXPECT_NE(manifest.find(">true</dpiAware>"), std::string::npos);
+  EXPECT_NE(manifest.find("{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"), std::string::npos);
+  EXPECT_EQ(manifest.find("Common-Controls"), std::string::npos);
+}
+
 bool Topmost(HWND window) {
   return (GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
 }
@@ -219,6 +261,8 @@ TEST_F(AppTest, TheCharacterStepsBehindAFullScreenProgramUntilItGoes) {
   HWND full = ShowHelper(L"fullscreen", helper);
   ASSERT_NE(full, nullptr) << "the full-screen window did not come to the front";
   EXPECT_TRUE(behind(full));
+  ::Sleep(1000);  // and it stays there
+  EXPECT_TRUE(Behind(main, full) && Behind(edu, full));
   EXPECT_EQ(TrayIcons().size(), 1u) << "the tray icon stays";
   // Out of full screen and back, then closed.
   const RECT screen = WindowRect(full);
