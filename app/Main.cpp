@@ -113,6 +113,7 @@ void TMainForm::CreateComponents() {
   Close_B = new TImage(this);
   Close_B->SetParent(this);
   PlayWave = new TWavePlayer(this);
+  FullScreen = new TFullScreenWatch(this);
 }
 
 void TMainForm::ReadProperties() {
@@ -142,6 +143,7 @@ void TMainForm::ReadProperties() {
   SkinForm1->SetBounds(0, 0, 162, 251);
   SkinForm1->Picture()->Bitmap()->LoadFromResourceID(instance, IDB_CHARACTER);
   ReadMaskResource(*SkinForm1, instance, IDR_CHARACTER_MASK2);
+  SkinForm1->OnDragEnd = [this](TObject*) { KeepOnScreen(); };
 
   auto glyph = [instance](TImage* image, int left, int id, TNotifyEvent onClick) {
     image->SetBounds(left, 5, 10, 10);
@@ -214,6 +216,22 @@ void TMainForm::ShowAnswer() {
   TStringList* lines = Answer->Lines();
   lines->Clear();
   for (int i = 0; i < layout->Count(); ++i) lines->Add(layout->Strings(i));
+}
+
+void TMainForm::KeepOnScreen() {
+  RECT window{}, field{};
+  if (!HandleAllocated() || !GetWindowRect(Handle(), &window)) return;
+  if (Edit1->HandleAllocated()) GetWindowRect(Edit1->Handle(), &field);
+  const DeskPoint move = MoveOnScreen(DisplayMonitors(), ToDeskRect(window), ToDeskRect(field));
+  if (move != DeskPoint{}) SetBounds(window.left + move.x, window.top + move.y, Width(), Height());
+  // The window may be on another monitor now, or the monitor another size.
+  if (FullScreen) FullScreen->Check();
+}
+
+LRESULT TMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_DISPLAYCHANGE || (message == WM_SETTINGCHANGE && wParam == SPI_SETWORKAREA))
+    KeepOnScreen();
+  return TForm::HandleMessage(message, wParam, lParam);
 }
 
 void TMainForm::Edit1KeyDown(TObject*, WORD& Key, TShiftState) {

@@ -9,6 +9,7 @@
 #include "BarPopupMenu.h"
 #include "ExtCtrls.h"
 #include "Forms.h"
+#include "FullScreenWatch.h"
 #include "Menus.h"
 #include "SingleInstance.h"
 #include "SkinForm.h"
@@ -41,6 +42,8 @@ class TMainForm : public TForm {
   TImage* About_B = nullptr;
   TImage* Close_B = nullptr;
   TWavePlayer* PlayWave = nullptr;
+  // Steps back behind full-screen programs.
+  TFullScreenWatch* FullScreen = nullptr;
 
   // The picture of the plugin chosen last, and the hidden box that breaks answers into
   // display lines; both made at run time.
@@ -64,6 +67,11 @@ class TMainForm : public TForm {
   void BuildScriptMenu();
   // The answer broken into display lines and handed to the fader, which starts over.
   void ShowAnswer();
+  // Brings the window, with its input field, wholly onto the nearest monitor's work area
+  // when it is not on one: after a drag and after the displays changed.
+  void KeepOnScreen();
+
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  protected:
   void CreateComponents() override;

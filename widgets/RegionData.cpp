@@ -1,6 +1,7 @@
 #include "RegionData.h"
 
 #include <algorithm>
+#include <limits>
 #include <utility>
 
 namespace {
@@ -154,6 +155,31 @@ std::vector<RegionRect> RegionRects(const Mask2Block& block) {
   for (uint32_t i = 0; i < block.header.count; ++i)
     rects.push_back(GetRect(block.regionData, kRegionHeaderSize + size_t{i} * kRegionRectSize));
   return rects;
+}
+
+std::vector<RegionRect> ScaleRegion(std::span<const RegionRect> rects, int k) {
+  if (k < 1) return {};
+  auto fits = [k](int32_t edge) {
+    const int64_t scaled = int64_t{edge} * k;
+    return scaled >= std::numeric_limits<int32_t>::min() &&
+           scaled <= std::numeric_limits<int32_t>::max();
+  };
+  std::vector<RegionRect> scaled;
+  scaled.reserve(rects.size());
+  for (const RegionRect& r : rects) {
+    if (!fits(r.left) || !fits(r.top) || !fits(r.right) || !fits(r.bottom)) return {};
+    scaled.push_back({r.left * k, r.top * k, r.right * k, r.bottom * k});
+  }
+  return scaled;
+}
+
+std::vector<uint8_t> ScaleMask2(std::span<const uint8_t> value, int k) {
+  Mask2Block block;
+  if (ParseMask2(value, &block) != Mask2Status::Ok) return {};
+  const std::vector<RegionRect> rects = RegionRects(block);
+  std::vector<RegionRect> scaled = ScaleRegion(rects, k);
+  if (scaled.size() != rects.size()) return {};
+  return BuildMask2(scaled);
 }
 
 bool IsBanded(std::span<const RegionRect> rects) {

@@ -68,6 +68,13 @@ Mask2Status ParseMask2(std::span<const uint8_t> value, Mask2Block* block);
 // The rectangles of a block that ParseRegionData accepted.
 std::vector<RegionRect> RegionRects(const Mask2Block& block);
 
+// The outline k times as large: every edge times k, so banded order is kept and the
+// platform takes the block back. Empty when k < 1 or an edge would not fit in 32 bits.
+std::vector<RegionRect> ScaleRegion(std::span<const RegionRect> rects, int k);
+// A Mask2 value whose outline is k times as large; empty when the value is not a valid one
+// with an outline or its outline cannot be scaled.
+std::vector<uint8_t> ScaleMask2(std::span<const uint8_t> value, int k);
+
 // True when the rectangles are in banded order: sorted by top then left, one top and
 // bottom per band, bands apart, rectangles of a band neither touching nor overlapping.
 bool IsBanded(std::span<const RegionRect> rects);

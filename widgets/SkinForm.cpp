@@ -59,6 +59,7 @@ void TSkinForm::MouseDown(TMouseButton button, TShiftState, int, int) {
   ReleaseCapture();
   // Returns only when the system's move loop ends, at the button's release.
   SendMessageA(parent_->Handle(), WM_SYSCOMMAND, kMoveFromCaption, 0);
+  if (OnDragEnd) OnDragEnd(this);
 }
 
 void TSkinForm::DefineProperties(TFiler& filer) {

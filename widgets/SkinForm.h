@@ -44,7 +44,9 @@ class TSkinForm : public TImage {
   void SetTop(int top) override;
 
   // A left press starts the system's move loop on the parent; no press event is raised.
+  // OnDragEnd follows when the loop has ended.
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+  TNotifyEvent OnDragEnd;
 
   // Adds the binary property "Mask2", always stored.
   void DefineProperties(TFiler& filer) override;

@@ -19,6 +19,21 @@ void SetWindowTopmost(HWND window, bool topmost, UINT flags) {
     SetWindowNotTopmost(window, flags);
 }
 
+std::vector<DeskMonitor> DisplayMonitors() {
+  std::vector<DeskMonitor> monitors;
+  const MONITORENUMPROC add = [](HMONITOR monitor, HDC, RECT*, LPARAM list) -> BOOL {
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (GetMonitorInfoW(monitor, &info))
+      reinterpret_cast<std::vector<DeskMonitor>*>(list)->push_back(
+          {ToDeskRect(info.rcMonitor), ToDeskRect(info.rcWork),
+           (info.dwFlags & MONITORINFOF_PRIMARY) != 0});
+    return TRUE;
+  };
+  EnumDisplayMonitors(nullptr, nullptr, add, reinterpret_cast<LPARAM>(&monitors));
+  return monitors;
+}
+
 // TForm
 
 namespace {
@@ -138,9 +153,9 @@ void TForm::CreateWnd() {
 }
 
 void TForm::Centre() {
-  int left = (GetSystemMetrics(SM_CXSCREEN) - Width()) / 2;
-  int top = (GetSystemMetrics(SM_CYSCREEN) - Height()) / 2;
-  SetBounds(left, top, Width(), Height());
+  const DeskPoint at = StartPosition(DisplayMonitors(), Width(), Height(),
+                                     GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+  SetBounds(at.x, at.y, Width(), Height());
 }
 
 void TForm::SetVisible(bool visible) {

@@ -11,8 +11,16 @@
 
 #include "Controls.h"
 #include "ErrorQueue.h"
+#include "DesktopRules.h"
 
 enum TPosition { poDesigned, poDesktopCenter };
+
+inline DeskRect ToDeskRect(const RECT& r) {
+  return {r.left, r.top, r.right, r.bottom};
+}
+// The monitors as the system lists them, with their work areas, in virtual-screen
+// coordinates.
+std::vector<DeskMonitor> DisplayMonitors();
 
 // SetWindowPos with HWND_TOPMOST or HWND_NOTOPMOST, position and size untouched.
 void SetWindowTopmost(HWND window, bool topmost,
@@ -92,6 +100,7 @@ class TForm : public TWinControl {
   void FocusChanged(TWinControl* control) override;
 
  private:
+  // The screen's centre; the primary monitor's work area's with several monitors.
   void Centre();
   LRESULT OnActivate(WPARAM wParam, LPARAM lParam);
 

@@ -187,13 +187,20 @@ void TLabel::CreateParams(TCreateParams& params) {
 }
 
 void RegisterCommonControls() {
-  static const bool registered = [] {
-    using Init = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
-    const auto init = LateBound<Init>(L"comctl32.dll", "InitCommonControlsEx");
-    INITCOMMONCONTROLSEX controls{};
-    controls.dwSize = sizeof controls;
-    controls.dwICC = ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES | ICC_TAB_CLASSES | ICC_UPDOWN_CLASS;
-    return init && init(&controls);
-  }();
-  (void)registered;
+  static bool registered = false;
+  if (registered) return;
+  using Init = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+  static const auto init = LateBound<Init>(L"comctl32.dll", "InitCommonControlsEx");
+  // Exactly the classes the program makes: version 5 of the library refuses the flags it
+  // does not know (ICC_STANDARD_CLASSES is version 6's).
+  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_TAB_CLASSES | ICC_UPDOWN_CLASS};
+  auto known = [](const wchar_t* name) {
+    WNDCLASSEXW info{};
+    info.cbSize = sizeof info;
+    return GetClassInfoExW(GetModuleHandleW(nullptr), name, &info) != FALSE;
+  };
+  // A refusal that leaves both classes registered all the same (the library registers some
+  // as it loads) harms nothing; without them the window cannot be made, so say why.
+  registered = (init && init(&controls)) || (known(WC_TABCONTROLW) && known(UPDOWN_CLASSW));
+  if (!registered) throw Exception("Cannot register the common controls");
 }

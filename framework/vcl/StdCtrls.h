@@ -146,5 +146,6 @@ class TLabel : public TWinControl {
 
 // Registers the common controls (tab control, up-down); the controls that are made of them
 // call it before their windows are made. The library is loaded then, not at start-up: a
-// program that never shows one does not pay for it.
+// program that never shows one does not pay for it. Raises an error when the library
+// cannot provide them; tries again at the next call.
 void RegisterCommonControls();

@@ -52,3 +52,7 @@ long WineGdiObjectCount() {
   return static_cast<long>(
       std::count_if(table, table + cells, [](const Cell& cell) { return cell.type != 0; }));
 }
+
+unsigned ForegroundPollInterval() {
+  return RunningUnderWine() ? 250 : 0;
+}

@@ -5,6 +5,11 @@
 //   the owner is detached for that call (SetWindowNotTopmost).
 // - MessageBoxW ignores MB_TOPMOST under Wine 8; MB_SYSTEMMODAL (on Windows: application
 //   modal and topmost) puts the box in the topmost layer there (TopmostBoxFlag).
+// - Wine 8 never calls an out-of-context WinEvent hook when another process's window comes
+//   to the front (GetForegroundWindow does report it): the foreground is looked at on a
+//   light timer instead (ForegroundPollInterval). Wine also moves a window that was just
+//   put behind another program's window back above it a moment later, without a message
+//   to it: the same timer puts it back.
 //
 // Differences that need no workaround, because the code works from what it is given on
 // both platforms: an owner-drawn popup menu's first item starts at (3, 3) under Wine and at
@@ -26,3 +31,7 @@ void SetWindowNotTopmost(HWND window, UINT flags);
 
 // The MessageBoxW flag for a box in the topmost layer: MB_TOPMOST.
 UINT TopmostBoxFlag();
+
+// The period, in milliseconds, at which to look at the foreground window because WinEvent
+// hooks miss other processes' windows; 0 where the hooks serve.
+unsigned ForegroundPollInterval();

@@ -404,6 +404,12 @@ class TCharacterTest : public ::testing::Test {
     return OpenMenu();
   }
 
+  HWND OpenTeachingWindow() {
+    HWND menu = OpenMainMenu();
+    if (menu) MenuKeys(menu, Downs(3, VK_RETURN));
+    return menu ? WaitForWindow(L"Обучение", nullptr, 5000) : nullptr;
+  }
+
   // A right click on the tray icon as the shell reports it, and these keys in its menu.
   static HWND TrayMenu(const std::vector<WPARAM>& keys) {
     const std::vector<HWND> icons = TrayIcons();

@@ -175,12 +175,6 @@ TEST_F(AppMenusTest, PluginEntriesDrawTheirPicturesAtTheirPlacesOrSayWhyNot) {
 
 class AppTeachTest : public TCharacterTest {
  protected:
-  HWND OpenTeachingWindow() {
-    HWND menu = OpenMainMenu();
-    if (menu) MenuKeys(menu, Downs(3, VK_RETURN));
-    return menu ? WaitForWindow(L"Обучение", nullptr, 5000) : nullptr;
-  }
-
   struct TPage {
     std::vector<HWND> lines;
     HWND memo = nullptr, save = nullptr;

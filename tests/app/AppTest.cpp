@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "AppDriver.h"
+#include "Version.h"
 
 using namespace driver;
 
@@ -41,7 +42,6 @@ TEST_F(AppTest, TheWindowIsShapedTopmostBorderlessWithoutTaskbarButtonGreetsAndR
   ASSERT_NE(owner, nullptr);
   EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(owner); }, 3000));
   EXPECT_TRUE(Shows(kGreeting));
-
   PROCESS_INFORMATION second = Launch(folder);
   EXPECT_TRUE(Exited(second, 20000)) << "a second copy runs on";
   End(second);
@@ -171,6 +171,162 @@ TEST_F(AppTest, AnEmptyGreetingFileIsAListErrorAndAFailedQuestionKeepsItsText) {
   EXPECT_EQ(ErrorClosed(), L"File not found.");
   EXPECT_EQ(TextOf(InputField()), L"абракадабра");
   EXPECT_TRUE(SpeechArea(main) == RenderedLine(L""));
+}
+
+// The file's properties name the program and give the build's version; its manifest
+// declares the DPI awareness (Wine reports every window per-monitor aware whatever a program
+// declares, so the declaration itself is read) and keeps the classic common controls.
+TEST(AppFile, CarriesTheBuildsVersionAndItsManifest) {
+  const std::wstring exe = L"" QV_RELEASE_DIR L"/Quelvoran.exe";
+  DWORD ignored = 0;
+  const DWORD size = GetFileVersionInfoSizeW(exe.c_str(), &ignored);
+  ASSERT_GT(size, 0u) << "no version resource";
+  std::vector<char> data(size);
+  ASSERT_TRUE(GetFileVersionInfoW(exe.c_str(), 0, size, data.data()));
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT length = 0;
+  ASSERT_TRUE(VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+  EXPECT_EQ(fixed->dwFileVersionMS, static_cast<DWORD>(QV_VERSION_MAJOR << 16 | QV_VERSION_MINOR));
+  EXPECT_EQ(fixed->dwFileVersionLS, static_cast<DWORD>(QV_VERSION_PATCH << 16));
+  auto text = [&](const std::wstring& name) {
+    wchar_t* value = nullptr;
+    UINT count = 0;
+    const std::wstring path = L"\\StringFileInfo\\040904B0\\" + name;
+    return VerQueryValueW(data.data(), path.c_str(), reinterpret_cast<void**>(&value), &count)
+               ? std::wstring(value)
+               : std::wstring();
+  };
+  EXPECT_EQ(text(L"ProductName"), L"Quelvoran");
+  EXPECT_EQ(text(L"ProductVersion"), L"" QV_VERSION_TEXT);
+  EXPECT_EQ(text(L"FileVersion"), L"" QV_VERSION_TEXT);
+  EXPECT_NE(text(L"FileDescription"), L"");
+  EXPECT_NE(text(L"LegalCopyright"), L"");
+
+  HMODULE image = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(image, nullptr);
+  HRSRC found = FindResourceW(image, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
+  ASSERT_NE(found, nullptr) << "no manifest";
+  const std::string manifest(static_cast<const char*>(LockResource(LoadResource(image, found))),
+                             SizeofResource(image, found));
+  FreeLibrary(image);
+  EXPECT_NE(manifest.find(">PerMonitorV2, System</dpiAwareness>"), std::string::npos);
+  EXPECT_NE(manifest.find(">true</dpiAware>"), std::string::npos);
+  EXPECT_NE(manifest.find("{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"), std::string::npos);
+  EXPECT_EQ(manifest.find("Common-Controls"), std::string::npos);
+}
+
+bool Topmost(HWND window) {
+  return (GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+}
+
+// Out of the topmost layer and below `front` in the order of top-level windows.
+bool Behind(HWND window, HWND front) {
+  if (Topmost(window)) return false;
+  for (HWND w = GetTopWindow(nullptr); w; w = GetWindow(w, GW_HWNDNEXT)) {
+    if (w == window) return false;
+    if (w == front) return true;
+  }
+  return false;
+}
+
+// The test's helper program showing its window ("fullscreen" or "maximised") in front.
+HWND ShowHelper(const wchar_t* kind, PROCESS_INFORMATION& process) {
+  std::wstring command = L"\"" QV_WINDOW_HELPER L"\" " + std::wstring(kind);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &process))
+    return nullptr;
+  HWND window = nullptr;
+  WaitFor(
+      [&] {
+        window = FindWindowW(L"QvHelper", nullptr);
+        return window && IsWindowVisible(window) && GetForegroundWindow() == window;
+      },
+      10000);
+  return window;
+}
+
+TEST_F(AppTest, TheCharacterStepsBehindAFullScreenProgramUntilItGoes) {
+  Start();
+  HWND edu = OpenTeachingWindow();
+  ASSERT_NE(edu, nullptr);
+  ASSERT_TRUE(Topmost(main) && Topmost(edu));
+  auto behind = [&](HWND front) {
+    return WaitFor([&] { return Behind(main, front) && Behind(edu, front); }, 5000);
+  };
+  auto onTop = [&] { return WaitFor([&] { return Topmost(main) && Topmost(edu); }, 5000); };
+
+  PROCESS_INFORMATION helper{};
+  HWND full = ShowHelper(L"fullscreen", helper);
+  ASSERT_NE(full, nullptr) << "the full-screen window did not come to the front";
+  EXPECT_TRUE(behind(full));
+  ::Sleep(1000);  // and it stays there
+  EXPECT_TRUE(Behind(main, full) && Behind(edu, full));
+  EXPECT_EQ(TrayIcons().size(), 1u) << "the tray icon stays";
+  // Out of full screen and back, then closed.
+  const RECT screen = WindowRect(full);
+  SetWindowPos(full, nullptr, 100, 100, 400, 300, SWP_NOZORDER | SWP_NOACTIVATE);
+  EXPECT_TRUE(onTop());
+  SetWindowPos(full, nullptr, screen.left, screen.top, screen.right - screen.left,
+               screen.bottom - screen.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  EXPECT_TRUE(behind(full));
+  PostMessageW(full, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(onTop());
+  End(helper);
+
+  // A maximised window keeps its caption: the character stays on top of it.
+  HWND maximised = ShowHelper(L"maximised", helper);
+  ASSERT_NE(maximised, nullptr);
+  EXPECT_TRUE(IsZoomed(maximised));
+  ::Sleep(1500);  // several looks at the foreground
+  EXPECT_TRUE(Topmost(main) && Topmost(edu));
+  End(helper);
+}
+
+TEST_F(AppTest, TheCharacterComesBackWholeAfterADisplayChangeAndADrag) {
+  Start();
+  RECT work{};
+  ASSERT_TRUE(SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0));
+  auto at = [&](LONG x, LONG y) {
+    return WaitFor([&] { return WindowRect(main).left == x && WindowRect(main).top == y; }, 5000);
+  };
+  auto place = [&](LONG x, LONG y) {
+    SetWindowPos(main, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ASSERT_TRUE(at(x, y));
+  };
+  // Nearly off the bottom right corner, then a display change.
+  place(work.right - 40, work.bottom - 30);
+  SendMessageTimeoutW(HWND_BROADCAST, WM_DISPLAYCHANGE, 32,
+                      MAKELPARAM(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)),
+                      SMTO_ABORTIFHUNG, 5000, nullptr);
+  EXPECT_TRUE(at(work.right - 162, work.bottom - 251));
+  // Off the top left corner, then a change of the work area.
+  place(work.left - 100, work.top - 200);
+  SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, SPI_SETWORKAREA, 0, SMTO_ABORTIFHUNG, 5000,
+                      nullptr);
+  EXPECT_TRUE(at(work.left, work.top));
+
+  // Dragged by the picture until the input field is below the screen's last row.
+  place(300, 200);
+  const POINT press = ScreenPoint(main, 80, 150);
+  const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+  auto moveTo = [&](LONG x, LONG y) {
+    INPUT input{INPUT_MOUSE, {}};
+    input.mi.dx = x * 65535 / (width - 1);
+    input.mi.dy = y * 65535 / (height - 1);
+    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    SendInput(1, &input, sizeof input);
+    ::Sleep(50);
+  };
+  moveTo(press.x, press.y);
+  SendMouseButton(MOUSEEVENTF_LEFTDOWN);
+  for (int step = 1; step <= 10; ++step)
+    moveTo(press.x + 10 * step, press.y + (height - 1 - press.y) * step / 10);
+  ::Sleep(200);
+  SendMouseButton(MOUSEEVENTF_LEFTUP);
+  EXPECT_TRUE(at(400, work.bottom - 251))
+      << "at " << WindowRect(main).left << ", " << WindowRect(main).top;
 }
 
 // Run with QV_LANG=en_US.UTF-8: a Windows set to another language.

@@ -98,6 +98,20 @@ TEST(CharacterOutline, IsTheBandedMaskOfThePicture) {
         ASSERT_TRUE(covered[static_cast<size_t>(y) * image.Width() + x]) << area.name;
 }
 
+// At twice the size the outline is still one the platform takes back, and twice as large.
+TEST(CharacterOutline, ScaledByTwoStaysBandedAndDoublesItsBox) {
+  const std::vector<uint8_t> value = ReadAsset("Character.mask2");
+  const std::vector<uint8_t> doubled = ScaleMask2(value, 2);
+  Mask2Block block, original;
+  ASSERT_EQ(ParseMask2(doubled, &block), Mask2Status::Ok);
+  ASSERT_EQ(ParseMask2(value, &original), Mask2Status::Ok);
+  EXPECT_EQ(block.header.count, original.header.count);
+  EXPECT_TRUE(IsBanded(RegionRects(block)));
+  EXPECT_EQ(original.header.bound, (RegionRect{2, 2, 161, 250}));
+  EXPECT_EQ(block.header.bound, (RegionRect{4, 4, 322, 500}));
+  EXPECT_EQ(ScaleMask2(value, 1), value);
+}
+
 // Transparent pictures take their bottom-left pixel as the transparent colour.
 TEST(SmallPictures, SizesAndTransparentCorners) {
   struct Expect {

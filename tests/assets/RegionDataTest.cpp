@@ -7,6 +7,8 @@
 #include <random>
 #include <string_view>
 
+#include "Scaling.h"
+
 namespace {
 
 // A mask from rows of '#' (inside) and '.' (outside).
@@ -269,4 +271,53 @@ TEST(IsBanded, RejectsEachBrokenRule) {
   EXPECT_FALSE(IsBanded(std::vector<RegionRect>{{0, 0, 2, 1}, {3, 0, 5, 2}}));  // bottoms
   EXPECT_FALSE(IsBanded(std::vector<RegionRect>{{0, 0, 2, 2}, {0, 1, 2, 3}}));  // overlap
   EXPECT_FALSE(IsBanded(std::vector<RegionRect>{{0, 0, 0, 1}}));                // empty
+}
+
+// Scaling an outline by k is banding the picture scaled by k with nearest neighbour: the
+// mask made a 24-bit picture, scaled, and banded again is the check.
+TEST(ScaleRegion, IsTheBandedMaskOfThePictureScaledWithNearestNeighbour) {
+  std::mt19937 rng(4321);
+  for (int round = 0; round < 200; ++round) {
+    const int width = 1 + static_cast<int>(rng() % 30), height = 1 + static_cast<int>(rng() % 30);
+    const int k = 1 + static_cast<int>(rng() % 4);
+    const size_t stride = width * 3 + rng() % 5;
+    std::vector<uint8_t> pixels(stride * height, 0xEE);
+    std::vector<uint8_t> bits(static_cast<size_t>(width) * height);
+    for (int y = 0; y < height; ++y)
+      for (int x = 0; x < width; ++x) {
+        const size_t at = static_cast<size_t>(y) * width + x;
+        bits[at] = (y > 0 && rng() % 3 == 0) ? bits[at - width] : rng() % 2;
+        // Only one of the three bytes tells inside from outside: a pixel split apart fails.
+        uint8_t* pixel = &pixels[stride * y + 3 * x];
+        pixel[0] = static_cast<uint8_t>(rng());
+        pixel[1] = static_cast<uint8_t>(rng());
+        pixel[2] = bits[at] ? 200 : 100;
+      }
+    const std::vector<uint8_t> scaled = ScalePixels24(pixels, width, height, stride, k);
+    const size_t scaledStride = DibStride24(width * k);
+    ASSERT_EQ(scaled.size(), scaledStride * height * k);
+    std::vector<uint8_t> scaledBits(static_cast<size_t>(width) * k * height * k);
+    for (int y = 0; y < height * k; ++y)
+      for (int x = 0; x < width * k; ++x) {
+        const uint8_t* pixel = &scaled[scaledStride * y + 3 * x];
+        const uint8_t* source = &pixels[stride * (y / k) + 3 * (x / k)];
+        ASSERT_TRUE(std::equal(pixel, pixel + 3, source)) << "round " << round;
+        scaledBits[static_cast<size_t>(y) * width * k + x] = pixel[2] == 200;
+      }
+    const std::vector<RegionRect> rects = ScaleRegion(BandMask(width, height, bits), k);
+    ASSERT_EQ(rects, BandMask(width * k, height * k, scaledBits)) << "round " << round;
+    ASSERT_TRUE(IsBanded(rects));
+  }
+}
+
+TEST(ScaleRegion, RefusesWhatCannotBeScaled) {
+  const std::vector<RegionRect> rects{{0, 0, 5, 2}, {-3, 2, 0x20000000, 3}};
+  EXPECT_EQ(ScaleRegion(rects, 3),
+            (std::vector<RegionRect>{{0, 0, 15, 6}, {-9, 6, 0x60000000, 9}}));
+  EXPECT_TRUE(ScaleRegion(rects, 4).empty()) << "an edge beyond 32 bits";
+  EXPECT_TRUE(ScaleRegion(rects, 0).empty());
+  EXPECT_TRUE(ScaleMask2(BuildMask2(rects), 4).empty());
+  EXPECT_TRUE(ScaleMask2(std::vector<uint8_t>{0, 0, 0, 0}, 2).empty()) << "no outline";
+  EXPECT_TRUE(ScalePixels24(std::vector<uint8_t>(5), 2, 1, 6, 2).empty()) << "data cut short";
+  EXPECT_TRUE(ScalePixels24(std::vector<uint8_t>(6), 2, 1, 5, 2).empty()) << "stride too small";
 }
