@@ -197,6 +197,9 @@ void TMainForm::Loaded() {
 
 void TMainForm::DpiChanged() {
   StyleCharacterMenu(BarPopupMenu1, DpiLayout().Dpi());
+  // The speech area shows the display lines as at 96 DPI, each on as many rows.
+  const int k = SkinForm1->PixelScale();
+  if (k > 1) Answer->Font()->SetHeight(FittedFontHeight(*Font(), -11, k));
 }
 
 void TMainForm::FormCreate(TObject*) {
@@ -211,11 +214,9 @@ void TMainForm::FormCreate(TObject*) {
   LayoutMemo->SetColor(clBtnFace);
   LayoutMemo->SetWordWrap(true);
   LayoutMemo->Font()->Assign(Font());
+  // Never scaled: an answer breaks into the same display lines at every DPI.
   LayoutMemo->Font()->SetHeight(-11);
   LayoutMemo->SetTabStop(false);
-  // Scaled with the window, so an answer breaks into the same lines at every factor.
-  DpiLayout().Add(LayoutMemo);
-  DpiLayout().Apply(DpiLayout().Dpi(), TDpiRule::Whole);
   engine.Greet();
   BuildPluginMenu();
   BuildScriptMenu();

@@ -1,6 +1,8 @@
 #include "Dpi.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <iterator>
 #include <cstring>
 
 #include "ComCtrls.h"
@@ -49,6 +51,38 @@ void ScaleBitmap(TBitmap& to, TBitmap& from, int k) {
   std::memcpy(to.ScanLine(height * k - 1), scaled.data(), scaled.size());
 }
 
+namespace {
+
+int TextWidthAt(HDC dc, LOGFONTW font, int height) {
+  // Russian and Latin letters, digits, blanks and marks, as answers hold them.
+  static const wchar_t kSample[] =
+      L"\u0430\u0431\u0432\u0433\u0434\u0435\u0451\u0436\u0437\u0438\u0439\u043A\u043B"
+      L"\u043C\u043D\u043E\u043F\u0440\u0441\u0442\u0443\u0444\u0445\u0446\u0447\u0448"
+      L"\u0449\u044A\u044B\u044C\u044D\u044E\u044F \u0410\u0411\u0412\u0413\u0414\u041A"
+      L"\u041F\u0421\u042F abcdefghijklmnopqrstuvwxyz ABCXYZ 0123456789 ,.!?-";
+  font.lfHeight = height;
+  FontHandle handle(CreateFontIndirectW(&font));
+  SelectGuard select(dc, handle.get());
+  SIZE size{};
+  GetTextExtentPoint32W(dc, kSample, static_cast<int>(std::size(kSample) - 1), &size);
+  return size.cx;
+}
+
+}  // namespace
+
+int FittedFontHeight(const TFont& font, int baseHeight, int k) {
+  if (k <= 1) return baseHeight;
+  MemoryDC dc(CreateCompatibleDC(nullptr));
+  if (!dc) return baseHeight * k;
+  const LOGFONTW logFont = font.LogFont();
+  const int limit = TextWidthAt(dc.get(), logFont, baseHeight) * k;
+  const int sign = baseHeight < 0 ? -1 : 1;
+  int height = baseHeight * k;
+  while (std::abs(height) > std::abs(baseHeight) && TextWidthAt(dc.get(), logFont, height) > limit)
+    height -= sign;
+  return height;
+}
+
 void TDpiLayout::Capture(TWinControl* form) {
   form_ = form;
   clientWidth_ = form->ClientWidth();
@@ -89,9 +123,10 @@ void TDpiLayout::Apply(int dpi, TDpiRule rule) {
       const int wholeWidth = (b.right - b.left) * k, wholeHeight = (b.bottom - b.top) * k;
       left += (width - wholeWidth) / 2;
       top += (height - wholeHeight) / 2;
-      if (TWinControl* parent = control->Parent()) {
-        left = std::max(0, std::min(left, parent->ClientWidth() - wholeWidth));
-        top = std::max(0, std::min(top, parent->ClientHeight() - wholeHeight));
+      // Only the form's size is known here: pages and boxes get theirs when laid out.
+      if (control->Parent() == form_) {
+        left = std::max(0, std::min(left, form_->ClientWidth() - wholeWidth));
+        top = std::max(0, std::min(top, form_->ClientHeight() - wholeHeight));
       }
       width = wholeWidth;
       height = wholeHeight;

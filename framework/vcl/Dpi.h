@@ -17,6 +17,11 @@ int ScreenDpi();
 // `to` becomes `from` with every pixel k x k (nearest neighbour), transparency as `from`'s.
 void ScaleBitmap(TBitmap& to, TBitmap& from, int k);
 
+// The largest height, at most baseHeight x k (heights negative as in LOGFONT), at which the
+// font's text is at most k times as wide as at baseHeight: text set in it breaks into the
+// same lines as at 96 DPI where the font's hinting would widen it.
+int FittedFontHeight(const TFont& font, int baseHeight, int k);
+
 enum class TDpiRule {
   Whole,  // places, sizes and fonts by the whole factor, as pixel art
   Exact,  // by dpi / 96 exactly, as text and standard windows
@@ -24,7 +29,7 @@ enum class TDpiRule {
 
 // The places, sizes and font heights a form was built with at 96 DPI, kept so that every
 // change of DPI scales from them rather than from the last scaled values. Pictures are made
-// ScaleFactor(dpi) times as large and centred on their scaled place, inside the parent.
+// ScaleFactor(dpi) times as large and centred on their scaled place, inside the form.
 class TDpiLayout {
  public:
   // The form's client size and font, and those of every control it owns (not a control's
