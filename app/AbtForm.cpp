@@ -52,6 +52,11 @@ void TAbout::ReadProperties() {
     control->SetCursor(crHandPoint);
 }
 
+void TAbout::Loaded() {
+  TForm::Loaded();
+  FollowDpi(TDpiRule::Exact);
+}
+
 void TAbout::FormShow(TObject*) {
   SetLeft(0);
   SetTop(0);

@@ -23,6 +23,8 @@ class TAbout : public TForm {
  protected:
   void CreateComponents() override;
   void ReadProperties() override;
+  // Scaled by the exact DPI of its monitor, its pictures by the whole factor.
+  void Loaded() override;
 };
 
 extern TAbout* About;

@@ -2,14 +2,16 @@
 #pragma once
 
 #include "BarPopupMenu.h"
+#include "Scaling.h"
 
-inline void StyleCharacterMenu(TBarPopupMenu* menu) {
+// The bar and its text scaled by the exact DPI, as menus are.
+inline void StyleCharacterMenu(TBarPopupMenu* menu, int dpi = kBaseDpi) {
   menu->SetMenuAnimation(maTopToBottom);
   menu->SetOwnerDraw(true);
-  menu->SetBarWidth(15);
+  menu->SetBarWidth(ScaleExact(15, dpi));
   TFont* font = menu->VerticalFont();
   font->SetName("Tahoma");
-  font->SetHeight(-11);
+  font->SetHeight(ScaleExact(-11, dpi));
   font->SetColor(clWhite);
   font->SetStyle(fsBold | fsItalic);
   menu->SetVerticalText("Kolvex");

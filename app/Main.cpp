@@ -13,6 +13,7 @@
 #include "EduForm.h"
 #include "Handles.h"
 #include "Paths.h"
+#include "Scaling.h"
 #include "StrCon.h"
 #include "SysUtils.h"
 #include "WideText.h"
@@ -188,6 +189,19 @@ void TMainForm::ReadProperties() {
   TaskbarIcon->SetPopupMenu(BarPopupMenu1);
 }
 
+void TMainForm::Loaded() {
+  TForm::Loaded();
+  FollowDpi(TDpiRule::Whole);
+  DpiChanged();
+}
+
+void TMainForm::DpiChanged() {
+  StyleCharacterMenu(BarPopupMenu1, DpiLayout().Dpi());
+  // The speech area shows the display lines as at 96 DPI, each on as many rows.
+  const int k = SkinForm1->PixelScale();
+  if (k > 1) Answer->Font()->SetHeight(FittedFontHeight(*Font(), -11, k));
+}
+
 void TMainForm::FormCreate(TObject*) {
   engine.SetAppFolder(ApplicationFolder());
   TaskbarIcon->SetVisible(true);
@@ -200,6 +214,8 @@ void TMainForm::FormCreate(TObject*) {
   LayoutMemo->SetColor(clBtnFace);
   LayoutMemo->SetWordWrap(true);
   LayoutMemo->Font()->Assign(Font());
+  // Never scaled: an answer breaks into the same display lines at every DPI.
+  LayoutMemo->Font()->SetHeight(-11);
   LayoutMemo->SetTabStop(false);
   engine.Greet();
   BuildPluginMenu();
@@ -308,13 +324,17 @@ void TMainForm::PluginClick(TObject* Sender) {
   PluginImage = std::make_unique<TBitmap>();
   PluginImage->SetTransparent(true);
   PluginImage->LoadFromFile(PluginFile(folder, ProfileString(ini, "PLUGIN", "ImgName", "")));
+  // Placed and drawn k times as large, as the character is.
+  const int k = SkinForm1->PixelScale();
   const int top = StrToIntDef(ProfileString(ini, "PLUGIN", "PTop", ""), 0);
   const int left = StrToIntDef(ProfileString(ini, "PLUGIN", "PLeft", ""), 0);
   {
+    TBitmap scaled;
+    ScaleBitmap(scaled, *PluginImage, k);
     WindowDC dc(Handle());
     TCanvas canvas;
     canvas.SetHandle(dc.dc());
-    canvas.Draw(left, top, PluginImage.get());
+    canvas.Draw(left * k, top * k, &scaled);
     canvas.SetHandle(nullptr);
   }
   if (ProfileString(ini, "SOUND", "Wav", "False") != "True") return;

@@ -76,6 +76,10 @@ class TMainForm : public TForm {
  protected:
   void CreateComponents() override;
   void ReadProperties() override;
+  // The whole window follows its monitor's DPI by the whole factor, as pixel art.
+  void Loaded() override;
+  // The menu follows it exactly.
+  void DpiChanged() override;
 
  private:
   TMenuItem* NewItem(const std::string& caption, TNotifyEvent onClick);

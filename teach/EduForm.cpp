@@ -276,6 +276,11 @@ bool TEdu::DialogKey(WORD key, TShiftState shift) {
   return TForm::DialogKey(key, shift);
 }
 
+void TEdu::Loaded() {
+  TForm::Loaded();
+  FollowDpi(TDpiRule::Exact);
+}
+
 void TEdu::FormShow(TObject*) {
   SetBounds(0, 0, Width(), Height());
   WorkOutApplicationFolder();

@@ -67,6 +67,8 @@ class TEdu : public TForm {
  protected:
   void CreateComponents() override;
   void ReadProperties() override;
+  // Scaled by the exact DPI of its monitor, its pictures by the whole factor.
+  void Loaded() override;
   // Ctrl+Tab and Ctrl+Shift+Tab turn the pages.
   bool DialogKey(WORD key, TShiftState shift) override;
 };

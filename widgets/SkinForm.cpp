@@ -97,11 +97,29 @@ const RGNDATA* TSkinForm::MaskRegionData() const {
   return reinterpret_cast<const RGNDATA*>(maskValue_.data() + 1);
 }
 
+void TSkinForm::SetPixelScale(int k) {
+  const int old = PixelScale();
+  TImage::SetPixelScale(k);
+  if (PixelScale() != old && mask_->Handle) ApplyToParent();
+}
+
 void TSkinForm::ApplyToParent() {
   if (IsDesigning() || !parent_) return;
   // The window gets a region of its own; the holder keeps its copy, so WriteMask and
   // PictureChanged never touch a region the system owns.
-  RegionHandle windowRegion(ExtCreateRegion(nullptr, maskSize_, MaskRegionData()));
+  RegionHandle windowRegion;
+  if (PixelScale() == 1) {
+    windowRegion.reset(ExtCreateRegion(nullptr, maskSize_, MaskRegionData()));
+  } else {
+    const auto* value = reinterpret_cast<const uint8_t*>(maskValue_.data());
+    std::vector<uint8_t> scaled = ScaleMask2({value, kMask2CountSize + maskSize_}, PixelScale());
+    if (scaled.size() <= kMask2CountSize) return;
+    // Copied into DWORDs: RGNDATA must be aligned.
+    std::vector<DWORD> aligned((scaled.size() + 3) / 4);
+    std::memcpy(aligned.data(), scaled.data(), scaled.size());
+    windowRegion.reset(ExtCreateRegion(nullptr, static_cast<DWORD>(scaled.size() - kMask2CountSize),
+                                       reinterpret_cast<const RGNDATA*>(aligned.data() + 1)));
+  }
   if (!windowRegion) return;
   if (SetWindowRgn(parent_->Handle(), windowRegion.get(), TRUE)) (void)windowRegion.release();
 }

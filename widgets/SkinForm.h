@@ -37,6 +37,9 @@ class TSkinForm : public TImage {
   std::span<const uint8_t> MaskData() const;
   uint32_t MaskSize() const { return maskSize_; }
 
+  // The picture and the window's outline k times as large.
+  void SetPixelScale(int k) override;
+
   // A form parent loses its border; the skin ends at (0, 0).
   void SetParent(TWinControl* parent) override;
   // Any value puts the skin at 0 on that axis.

@@ -1,5 +1,8 @@
 #include "ExtCtrls.h"
 
+#include <algorithm>
+
+#include "Dpi.h"
 #include "Forms.h"
 
 // TImage
@@ -9,6 +12,16 @@ TImage::TImage(TComponent* AOwner) : TGraphicControl(AOwner) {
   SetBounds(0, 0, 105, 105);
 }
 
+TImage::~TImage() = default;
+
+void TImage::SetPixelScale(int k) {
+  k = std::max(k, 1);
+  if (k == pixelScale_) return;
+  pixelScale_ = k;
+  scaled_.reset();
+  Invalidate();
+}
+
 void TImage::SetTransparent(bool transparent) {
   if (transparent == transparent_) return;
   transparent_ = transparent;
@@ -16,12 +29,20 @@ void TImage::SetTransparent(bool transparent) {
 }
 
 void TImage::PictureChanged(TObject*) {
+  scaled_.reset();
   Invalidate();
 }
 
 void TImage::Paint() {
   TBitmap* bitmap = picture_.Bitmap();
   if (bitmap->Empty()) return;
+  if (pixelScale_ > 1) {
+    if (!scaled_) {
+      scaled_ = std::make_unique<TBitmap>();
+      ScaleBitmap(*scaled_, *bitmap, pixelScale_);
+    }
+    bitmap = scaled_.get();
+  }
   HDC dc = Canvas()->Handle();
   int width = bitmap->Width(), height = bitmap->Height();
   // The DC is clipped to the control, so the picture is cut at its edges.

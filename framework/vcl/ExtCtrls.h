@@ -3,14 +3,22 @@
 
 #include <windows.h>
 
+#include <memory>
+
 #include "Controls.h"
 #include "Graphics.h"
 #include "Timing.h"
 
-// Shows Picture unscaled at its top-left corner, clipped to the control.
+// Shows Picture at its top-left corner, clipped to the control: unscaled, or with every
+// pixel PixelScale x PixelScale.
 class TImage : public TGraphicControl {
  public:
   explicit TImage(TComponent* AOwner);
+  ~TImage() override;
+
+  int PixelScale() const { return pixelScale_; }
+  // Values below 1 count as 1.
+  virtual void SetPixelScale(int k);
 
   TPicture* Picture() { return &picture_; }
   // Draws the bitmap with its transparent colour left out.
@@ -25,6 +33,8 @@ class TImage : public TGraphicControl {
  private:
   TPicture picture_;
   bool transparent_ = false;
+  int pixelScale_ = 1;
+  std::unique_ptr<TBitmap> scaled_;  // the picture at PixelScale, made when first drawn
 };
 
 // Ticks on the GUI thread through a hidden message-only window. Setting the interval it

@@ -202,8 +202,22 @@ LRESULT TForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_ACTIVATE:
       return OnActivate(wParam, lParam);
+    case WM_DPICHANGED:
+      if (!followDpi_) break;
+      dpiLayout_.Apply(LOWORD(wParam), dpiRule_);
+      DpiChanged();
+      if (const auto* suggested = reinterpret_cast<const RECT*>(lParam))
+        SetBounds(suggested->left, suggested->top, Width(), Height());
+      return 0;
   }
   return TWinControl::HandleMessage(message, wParam, lParam);
+}
+
+void TForm::FollowDpi(TDpiRule rule) {
+  dpiRule_ = rule;
+  if (!followDpi_) dpiLayout_.Capture(this);
+  followDpi_ = true;
+  dpiLayout_.Apply(WindowDpi(Handle()), rule);
 }
 
 LRESULT TForm::OnActivate(WPARAM wParam, LPARAM lParam) {

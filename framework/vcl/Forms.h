@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "Controls.h"
+#include "Dpi.h"
 #include "ErrorQueue.h"
 #include "DesktopRules.h"
 
@@ -94,6 +95,13 @@ class TForm : public TWinControl {
   virtual void DoShow();
   void CreateParams(TCreateParams& params) override;
   void CreateWnd() override;
+  // Lays the form out for its monitor's DPI from the 96-DPI places and fonts it has now, and
+  // again whenever the window moves to a monitor of another DPI (WM_DPICHANGED), where it
+  // also takes the place the system suggests.
+  void FollowDpi(TDpiRule rule);
+  TDpiLayout& DpiLayout() { return dpiLayout_; }
+  // After the layout followed a new DPI, before the window moves.
+  virtual void DpiChanged() {}
   void Notification(TComponent* AComponent, TOperation Operation) override;
   // Tab and Shift+Tab move the focus; Enter clicks the default button, Escape the cancel one.
   bool DialogKey(WORD key, TShiftState shift) override;
@@ -109,6 +117,9 @@ class TForm : public TWinControl {
   TFormStyle formStyle_ = fsNormal;
   TPosition position_ = poDesigned;
   bool shownOnce_ = false;
+  bool followDpi_ = false;
+  TDpiRule dpiRule_ = TDpiRule::Exact;
+  TDpiLayout dpiLayout_;
   TCanvas canvas_;
   TIcon icon_;
 };

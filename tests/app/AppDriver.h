@@ -208,8 +208,9 @@ inline TPixels Capture(HWND window, const RECT* part = nullptr) {
   return pixels;
 }
 
-inline TPixels SpeechArea(HWND mainWindow) {
-  const RECT area{14, 16, 148, 70};
+// k: the character's whole scale factor.
+inline TPixels SpeechArea(HWND mainWindow, int k = 1) {
+  const RECT area{14 * k, 16 * k, 148 * k, 70 * k};
   return Capture(mainWindow, &area);
 }
 
@@ -228,10 +229,10 @@ inline TPixels PictureFile(const std::wstring& path) {
   return pixels;
 }
 
-// "MS Sans Serif", 11 pixels.
-inline HFONT WindowFont() {
+// "MS Sans Serif", 11 x k pixels.
+inline HFONT WindowFont(int k = 1) {
   LOGFONTW font{};
-  font.lfHeight = -11;
+  font.lfHeight = -11 * k;
   font.lfCharSet = DEFAULT_CHARSET;
   wcscpy(font.lfFaceName, L"MS Sans Serif");
   return CreateFontIndirectW(&font);
@@ -239,18 +240,19 @@ inline HFONT WindowFont() {
 
 // The speech area showing `line` fully: the window's font and text colour on the bubble's
 // white, centred both ways, broken between words.
-inline TPixels RenderedLine(const std::wstring& line) {
-  TSurface surface(134, 54);
-  RECT box{0, 0, 134, 54};
+inline TPixels RenderedLine(const std::wstring& line, int k = 1) {
+  const int width = 134 * k, height = 54 * k;
+  TSurface surface(width, height);
+  RECT box{0, 0, width, height};
   FillRect(surface.dc, &box, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-  HFONT font = WindowFont();
+  HFONT font = WindowFont(k);
   HGDIOBJ old = SelectObject(surface.dc, font);
   SetBkMode(surface.dc, TRANSPARENT);
   SetTextColor(surface.dc, GetSysColor(COLOR_WINDOWTEXT));
   const UINT flags = DT_CENTER | DT_WORDBREAK | DT_NOPREFIX;
-  RECT measure{0, 0, 134, 0};
+  RECT measure{0, 0, width, 0};
   DrawTextW(surface.dc, line.c_str(), -1, &measure, flags | DT_CALCRECT);
-  box.top = (54 - measure.bottom) / 2;
+  box.top = (height - measure.bottom) / 2;
   box.bottom = box.top + measure.bottom;
   DrawTextW(surface.dc, line.c_str(), -1, &box, flags);
   SelectObject(surface.dc, old);
@@ -259,13 +261,14 @@ inline TPixels RenderedLine(const std::wstring& line) {
 }
 
 // The display lines an answer breaks into, as the program breaks them: in a hidden
-// word-wrapping box 460 pixels wide in the window's font.
-inline std::vector<std::wstring> DisplayLines(const std::wstring& answer) {
-  HWND parent = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 600, 100, nullptr, nullptr,
-                                GetModuleHandleW(nullptr), nullptr);
-  HWND box = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | ES_MULTILINE | ES_AUTOVSCROLL | ES_CENTER,
-                             0, 0, 460, 36, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
-  HFONT font = WindowFont();
+// word-wrapping box 460 pixels wide in the window's font (both k times as large).
+inline std::vector<std::wstring> DisplayLines(const std::wstring& answer, int k = 1) {
+  HWND parent = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 600 * k, 100 * k, nullptr,
+                                nullptr, GetModuleHandleW(nullptr), nullptr);
+  HWND box =
+      CreateWindowExW(0, L"EDIT", L"", WS_CHILD | ES_MULTILINE | ES_AUTOVSCROLL | ES_CENTER, 0, 0,
+                      460 * k, 36 * k, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
+  HFONT font = WindowFont(k);
   SendMessageW(box, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   SetWindowTextW(box, (answer + L"\r\n").c_str());
   std::vector<std::wstring> lines;
@@ -430,9 +433,9 @@ class TCharacterTest : public ::testing::Test {
   }
 
   // The speech area comes to show `line` fully (what it held before may come first).
-  bool Shows(const std::wstring& line, DWORD wait = 10000) const {
-    const TPixels expected = RenderedLine(line);
-    return WaitFor([&] { return SpeechArea(main) == expected; }, wait);
+  bool Shows(const std::wstring& line, DWORD wait = 10000, int k = 1) const {
+    const TPixels expected = RenderedLine(line, k);
+    return WaitFor([&] { return SpeechArea(main, k) == expected; }, wait);
   }
 
   // The program's error box, if one comes within `wait`; its text through `text`.
