@@ -361,7 +361,7 @@ TPath ExeName() {
 }
 
 TPath ApplicationFolder() {
-  return ExecutableFolderPath() + '\\';
+  return ExecutableFolderPath() + "\\";
 }
 
 TApplication::TApplication(TComponent* AOwner)
@@ -488,7 +488,7 @@ void TApplication::QueueException() noexcept {
 
 void TApplication::ShowException(const std::string& message) noexcept {
   try {
-    errors_.Add(message);
+    errors_.Add({message, {}, {}});
   } catch (...) {
     return;  // nothing is left to report to
   }
