@@ -3,6 +3,7 @@
 set -euo pipefail
 pkgs=(cmake make g++ googletest libgtest-dev libbenchmark-dev
       g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev
+      clang libclang-rt-dev
       wine wine64 xvfb x11-utils xdotool imagemagick locales clang-format)
 missing=()
 for p in "${pkgs[@]}"; do
