@@ -63,7 +63,7 @@ void TAbout::FormShow(TObject*) {
 }
 
 void TAbout::LogoClick(TObject*) {
-  std::string target = kMakerPage;
-  if (target.find("://") == std::string::npos) target = ApplicationFolder() + target;
-  ShellExecuteA(GetDesktopWindow(), "open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  TPath target = kMakerPage;
+  if (target.Bytes().find("://") == std::string::npos) target = ApplicationFolder() + kMakerPage;
+  ShellExecuteA(GetDesktopWindow(), "open", target.CStr(), nullptr, nullptr, SW_SHOWNORMAL);
 }

@@ -29,7 +29,8 @@ TAnswerEngine engine;
 std::unique_ptr<TStringList> PluginNames;
 std::unique_ptr<TStringList> ScriptNames;
 
-// An entry found in a folder: the name the file calls take, and the name as shown.
+// An entry found in a folder: the name the file calls take (system code page), and the name
+// as shown (Windows-1251 text).
 struct FoundName {
   std::string file;
   std::string shown;
@@ -37,7 +38,7 @@ struct FoundName {
 
 // The names in `folder` matching `mask`, every kind of entry (files of any attribute and
 // folders), in the order the system lists them. A missing folder has none.
-std::vector<FoundName> FindNames(const std::string& folder, const char* mask) {
+std::vector<FoundName> FindNames(const TPath& folder, const char* mask) {
   std::vector<FoundName> names;
   WIN32_FIND_DATAW found{};
   FindHandle search(FindFirstFileW(PathToWide(folder + mask).c_str(), &found));
@@ -58,16 +59,17 @@ const std::string& NameOfEntry(TObject* sender, const TStringList* names) {
 
 // A file named in plugin.ini, inside the plugin's own folder; anything that would leave
 // the folder is refused as a file that cannot be opened.
-std::string PluginFile(const std::string& folder, const std::string& name) {
-  const std::string path = folder + "\\" + name;
+// The name comes from a narrow profile call, in the system's code page.
+TPath PluginFile(const TPath& folder, const std::string& name) {
+  const TPath path = folder + "\\" + name;
   if (!name.empty() && !IsNameWithinFolder(name)) throw EFOpenError(path);
   return path;
 }
 
-std::string ProfileString(const std::string& ini, const char* section, const char* key,
+std::string ProfileString(const TPath& ini, const char* section, const char* key,
                           const char* fallback) {
   char value[2048] = {};
-  DWORD length = GetPrivateProfileStringA(section, key, fallback, value, sizeof value, ini.c_str());
+  DWORD length = GetPrivateProfileStringA(section, key, fallback, value, sizeof value, ini.CStr());
   return std::string(value, length);
 }
 
@@ -318,9 +320,8 @@ void TMainForm::BuildScriptMenu() {
 }
 
 void TMainForm::PluginClick(TObject* Sender) {
-  const std::string folder =
-      engine.AppFolder() + "Plugins\\" + NameOfEntry(Sender, PluginNames.get());
-  const std::string ini = folder + "\\plugin.ini";
+  const TPath folder = engine.AppFolder() + "Plugins\\" + NameOfEntry(Sender, PluginNames.get());
+  const TPath ini = folder + "\\plugin.ini";
   PluginImage = std::make_unique<TBitmap>();
   PluginImage->SetTransparent(true);
   PluginImage->LoadFromFile(PluginFile(folder, ProfileString(ini, "PLUGIN", "ImgName", "")));

@@ -15,7 +15,7 @@ const std::string& PickAtRandom(const TStringList& list) {
 
 }  // namespace
 
-TAnswerEngine::TAnswerEngine(std::string appFolder) : appFolder_(std::move(appFolder)) {}
+TAnswerEngine::TAnswerEngine(TPath appFolder) : appFolder_(std::move(appFolder)) {}
 
 bool TAnswerEngine::AnswerQuestion(std::string& inputField) {
   GlobalRandom().Randomize();
@@ -39,7 +39,7 @@ void TAnswerEngine::Greet() {
 
 bool TAnswerEngine::FindKeyword() {
   bool found = false;
-  const std::string answers = Path(kAnswersFile);
+  const TPath answers = Path(kAnswersFile);
   for (int n = 1; n <= kKeywordPositions; ++n) {
     std::string word = NthWord(question_, n);
     if (FileHasLine(answers, word)) {

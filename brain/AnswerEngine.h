@@ -8,10 +8,10 @@
 class TAnswerEngine {
  public:
   // The application folder ends with its backslash; the Brain files lie beneath it.
-  explicit TAnswerEngine(std::string appFolder = {});
+  explicit TAnswerEngine(TPath appFolder = {});
 
-  void SetAppFolder(std::string appFolder) { appFolder_ = std::move(appFolder); }
-  const std::string& AppFolder() const { return appFolder_; }
+  void SetAppFolder(TPath appFolder) { appFolder_ = std::move(appFolder); }
+  const TPath& AppFolder() const { return appFolder_; }
   const std::string& Question() const { return question_; }
   const std::string& Keyword() const { return keyword_; }
   const std::string& Answer() const { return answer_; }
@@ -31,9 +31,9 @@ class TAnswerEngine {
   bool ApplyMarkers(std::string& answer) const;
 
  private:
-  std::string Path(const char* relative) const { return appFolder_ + relative; }
+  TPath Path(const char* relative) const { return appFolder_ + relative; }
 
-  std::string appFolder_;
+  TPath appFolder_;
   std::string question_;
   std::string keyword_;
   std::string answer_;

@@ -19,7 +19,7 @@ constexpr size_t kNone = kNoPosition;
 // about to be used, so that the keyword scan can test for it in the same pass.
 class LineScanner {
  public:
-  explicit LineScanner(const std::string& path)
+  explicit LineScanner(const TPath& path)
       : LineScanner(Platform().OpenFile(path, FileMode::Read)) {}
   explicit LineScanner(std::unique_ptr<PlatformFile> file) : file_(std::move(file)) {}
 
@@ -206,12 +206,12 @@ bool StartsWith(const std::string& line, char c) {
 }  // namespace
 
 struct TBrainReader::Impl {
-  explicit Impl(const std::string& path) : scanner(path) {}
+  explicit Impl(const TPath& path) : scanner(path) {}
   explicit Impl(std::unique_ptr<PlatformFile> file) : scanner(std::move(file)) {}
   LineScanner scanner;
 };
 
-TBrainReader::TBrainReader(const std::string& path) : impl_(std::make_unique<Impl>(path)) {}
+TBrainReader::TBrainReader(const TPath& path) : impl_(std::make_unique<Impl>(path)) {}
 TBrainReader::TBrainReader(std::unique_ptr<PlatformFile> file)
     : impl_(std::make_unique<Impl>(std::move(file))) {}
 TBrainReader::~TBrainReader() = default;
@@ -220,7 +220,7 @@ bool TBrainReader::ReadLine(std::string& line) {
   return impl_->scanner.NextLine(line);
 }
 
-TStringList ReadListFile(const std::string& path) {
+TStringList ReadListFile(const TPath& path) {
   LineScanner scanner(path);
   TStringList list;
   std::string line;
@@ -228,12 +228,12 @@ TStringList ReadListFile(const std::string& path) {
   return list;
 }
 
-bool FileHasLine(const std::string& path, std::string_view line) {
+bool FileHasLine(const TPath& path, std::string_view line) {
   LineScanner scanner(path);
   return scanner.SkipToLine(line);
 }
 
-TStringList GatherBlockAnswers(const std::string& path, std::string_view keyword) {
+TStringList GatherBlockAnswers(const TPath& path, std::string_view keyword) {
   LineScanner scanner(path);
   TStringList pool;
   std::string line;
@@ -258,7 +258,7 @@ TStringList GatherBlockAnswers(const std::string& path, std::string_view keyword
   return pool;
 }
 
-void AppendBlock(const std::string& path, std::span<const std::string> keywords,
+void AppendBlock(const TPath& path, std::span<const std::string> keywords,
                  std::span<const std::string> answerLines) {
   std::string text;
   for (const auto& keyword : keywords)
@@ -304,7 +304,7 @@ void AppendBlock(const std::string& path, std::span<const std::string> keywords,
   }
 }
 
-void RewriteListFile(const std::string& path, std::string_view text) {
+void RewriteListFile(const TPath& path, std::string_view text) {
   TReplacingFile file(Platform(), path);
   file.Write(text.data(), text.size());
   file.Commit();

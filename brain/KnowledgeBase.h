@@ -18,7 +18,7 @@ inline constexpr char kDialogFile[] = "Brain\\Dialog.brain";
 // Reads a file line by line in the grammar above. Opening raises EInOutError.
 class TBrainReader {
  public:
-  explicit TBrainReader(const std::string& path);
+  explicit TBrainReader(const TPath& path);
   // Reads an open file from its current position, for instance a MemoryFile.
   explicit TBrainReader(std::unique_ptr<PlatformFile> file);
   ~TBrainReader();
@@ -34,21 +34,21 @@ class TBrainReader {
 };
 
 // Every line of a list file, in file order.
-TStringList ReadListFile(const std::string& path);
+TStringList ReadListFile(const TPath& path);
 
 // One keyword pass: opens the file and reads from its top to the first line equal to
 // `line`, byte for byte.
-bool FileHasLine(const std::string& path, std::string_view line);
+bool FileHasLine(const TPath& path, std::string_view line);
 
 // The answers of every block headed by a line equal to the keyword, in file order.
-TStringList GatherBlockAnswers(const std::string& path, std::string_view keyword);
+TStringList GatherBlockAnswers(const TPath& path, std::string_view keyword);
 
 // Appends one block to an existing Answers.brain: the non-empty keywords, "!", the
 // non-empty lines among the first five answer lines, ".". A Ctrl-Z among the last 128
 // bytes cuts the file there first. A failed append leaves the file as it was.
-void AppendBlock(const std::string& path, std::span<const std::string> keywords,
+void AppendBlock(const TPath& path, std::span<const std::string> keywords,
                  std::span<const std::string> answerLines);
 
 // Replaces a list file with `text` exactly. Written beside the target first, so a failure
 // leaves the old file untouched.
-void RewriteListFile(const std::string& path, std::string_view text);
+void RewriteListFile(const TPath& path, std::string_view text);

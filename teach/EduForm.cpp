@@ -16,8 +16,8 @@ bool JustRecorded = false;
 
 namespace {
 
-std::string applicationFolder;
-std::string applicationFolderOverride;
+TPath applicationFolder;
+TPath applicationFolderOverride;
 
 // Windows-1251.
 const char kCaption[] = "\xCE\xE1\xF3\xF7\xE5\xED\xE8\xE5";                   // Обучение
@@ -30,10 +30,10 @@ const char kMacroFilter[] = "\xD4\xE0\xE9\xEB\xFB \xF1\xE5\xF6\xE5\xED\xE0\xF0\x
 
 void WorkOutApplicationFolder() {
   applicationFolder =
-      applicationFolderOverride.empty() ? ApplicationFolder() : applicationFolderOverride;
+      applicationFolderOverride.Empty() ? ApplicationFolder() : applicationFolderOverride;
 }
 
-std::string ReadWholeFile(const std::string& path) {
+std::string ReadWholeFile(const TPath& path) {
   auto file = Platform().OpenFile(path, FileMode::Read);
   std::string text;
   char buffer[65536];
@@ -65,7 +65,7 @@ TRecorder& Recorder() {
 
 // The selected macro file replaces the recorder's stream; a file that cannot be opened
 // leaves the stream as it was.
-void LoadSelectedMacro(const std::string& fileName) {
+void LoadSelectedMacro(const TPath& fileName) {
   TMemoryStream& stream = Recorder().Stream();
   stream.LoadFromFile(fileName);
   stream.Seek(0, soEnd);
@@ -100,12 +100,12 @@ void PlaceListBox(TMemo* memo, TButton* save) {
 
 }  // namespace
 
-std::string EduApplicationFolder() {
-  if (applicationFolder.empty()) WorkOutApplicationFolder();
+TPath EduApplicationFolder() {
+  if (applicationFolder.Empty()) WorkOutApplicationFolder();
   return applicationFolder;
 }
 
-void SetEduApplicationFolder(const std::string& folder) {
+void SetEduApplicationFolder(const TPath& folder) {
   applicationFolderOverride = folder;
   WorkOutApplicationFolder();
 }
@@ -115,7 +115,7 @@ int EduPlaybackSpeed() {
   return std::max(Edu->SpinEdit1->Value(), 0);
 }
 
-void PlayMacroFile(const std::string& fileName) {
+void PlayMacroFile(const TPath& fileName) {
   LoadSelectedMacro(fileName);
   StopAndPlay();
 }

@@ -81,9 +81,9 @@ extern bool JustRecorded;
 
 // The application folder the handlers use, with its trailing backslash: the executable's
 // folder, worked out again each time the window is shown.
-std::string EduApplicationFolder();
+TPath EduApplicationFolder();
 // Tests name another folder (with its trailing backslash); empty restores the executable's.
-void SetEduApplicationFolder(const std::string& folder);
+void SetEduApplicationFolder(const TPath& folder);
 
 // The playback speed for the recorder (percent of the recorded duration) from the speed box:
 // 100 the recorded pace, 50 twice as fast, 200 half as fast; below 1 it is 0, as fast as the
@@ -92,4 +92,4 @@ void SetEduApplicationFolder(const std::string& folder);
 int EduPlaybackSpeed();
 // Plays a macro file at that speed, as Load and the Run menu do; a file that cannot be opened
 // leaves the recorder as it was.
-void PlayMacroFile(const std::string& fileName);
+void PlayMacroFile(const TPath& fileName);

@@ -178,7 +178,7 @@ void TMemoryStream::LoadFromStream(TStream& stream) {
   position_ = 0;
 }
 
-void TMemoryStream::LoadFromFile(const std::string& fileName) {
+void TMemoryStream::LoadFromFile(const TPath& fileName) {
   std::unique_ptr<PlatformFile> file;
   try {
     file = Platform().OpenFile(fileName, FileMode::Read);
@@ -201,7 +201,7 @@ void TMemoryStream::SaveToStream(TStream& stream) {
   stream.WriteBuffer(data_.data(), Size());
 }
 
-void TMemoryStream::SaveToFile(const std::string& fileName) {
+void TMemoryStream::SaveToFile(const TPath& fileName) {
   std::optional<TReplacingFile> file;
   try {
     file.emplace(Platform(), fileName);

@@ -117,11 +117,11 @@ class TMemoryStream : public TStream {
   // The whole of the stream or file replaces the content; the position ends at 0.
   void LoadFromStream(TStream& stream);
   // "Cannot open file %s" when the file cannot be opened.
-  void LoadFromFile(const std::string& fileName);
+  void LoadFromFile(const TPath& fileName);
   void SaveToStream(TStream& stream);
   // "Cannot create file %s" when the file cannot be created; a write that fails raises its
   // EInOutError and leaves an existing file as it was (see ReplacingFile.h).
-  void SaveToFile(const std::string& fileName);
+  void SaveToFile(const TPath& fileName);
 
  private:
   std::vector<uint8_t> data_;

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "SysUtils.h"
+
 // Converts between the terminal's encoding and Windows-1251. Natively the encoding is the
 // locale's codeset (an iconv name); on Windows it is the console's input and output code
 // pages. Characters with no counterpart become '?'.
@@ -22,6 +24,10 @@ class TConsoleText {
 
   std::string ToAnsi(std::string_view terminalText) const;
   std::string FromAnsi(std::string_view ansiText) const;
+  // A path in the system's code page (the locale's natively, where it is the terminal's).
+  std::string FromPath(const TPath& path) const;
+  // An error's text and the path it names, each from its own encoding.
+  std::string FromError(const TErrorText& error) const;
   // Command-line arguments: already in the ANSI code page on Windows.
   std::string ArgumentToAnsi(std::string_view argument) const;
 
@@ -36,3 +42,8 @@ void SetBinaryStdio();
 // The folder holding the running executable, without a trailing separator; empty when
 // it cannot be found.
 std::string ExecutableFolder();
+
+inline std::string TConsoleText::FromError(const TErrorText& error) const {
+  return FromAnsi(error.Text) + (error.File ? FromPath(*error.File) : std::string()) +
+         FromAnsi(error.Tail);
+}

@@ -93,6 +93,10 @@ std::string TConsoleText::FromAnsi(std::string_view ansiText) const {
   return impl_->fromAnsi.Convert(ansiText);
 }
 
+std::string TConsoleText::FromPath(const TPath& path) const {
+  return path.Bytes();
+}
+
 std::string TConsoleText::ArgumentToAnsi(std::string_view argument) const {
   return ToAnsi(argument);
 }

@@ -10,12 +10,12 @@ TErrorQueue::TErrorQueue(TShowBox show) : show_(std::move(show)) {}
 
 void TErrorQueue::Failed(const TErrorSource& source, bool deferred) noexcept {
   try {
-    std::string message = "Unknown exception";
+    TErrorText message{"Unknown exception", {}, {}};
     try {
       if (std::exception_ptr current = std::current_exception()) std::rethrow_exception(current);
       return;
     } catch (const std::exception& e) {
-      message = ExceptionMessage(e);
+      message = ExceptionErrorText(e);
     } catch (...) {
     }
     Add(message, source);
@@ -33,7 +33,7 @@ void TErrorQueue::Failed(const TErrorSource& source, bool deferred) noexcept {
   }
 }
 
-void TErrorQueue::Add(const std::string& message, const TErrorSource& source) {
+void TErrorQueue::Add(const TErrorText& message, const TErrorSource& source) {
   auto same = std::find_if(entries_.begin(), entries_.end(),
                            [&](const TEntry& entry) { return entry.message == message; });
   if (same == entries_.end()) {
@@ -51,7 +51,7 @@ void TErrorQueue::ShowPending() noexcept {
   while (!entries_.empty()) {
     try {
       // A copy: errors raised while the box is open are added behind it.
-      const std::string message = entries_.front().message;
+      const TErrorText message = entries_.front().message;
       show_(message);
     } catch (...) {
       // A box that cannot be shown is dropped, so the rest are not held up by it.

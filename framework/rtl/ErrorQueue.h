@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "SysUtils.h"
+
 // Where a callback comes from. An empty source (no object) is never skipped.
 struct TErrorSource {
   const void* Object = nullptr;
@@ -26,7 +28,7 @@ enum class TCallResult { Done, Failed, Skipped };
 class TErrorQueue {
  public:
   // Shows one box with the message and returns once the user has closed it.
-  using TShowBox = std::function<void(const std::string& message)>;
+  using TShowBox = std::function<void(const TErrorText& message)>;
 
   explicit TErrorQueue(TShowBox show);
 
@@ -48,7 +50,7 @@ class TErrorQueue {
   // For catch blocks: reports the current exception as Run does.
   void Failed(const TErrorSource& source, bool deferred) noexcept;
   // Queues the message unless it is open or waiting already; the source joins its entry.
-  void Add(const std::string& message, const TErrorSource& source = {});
+  void Add(const TErrorText& message, const TErrorSource& source = {});
   // Shows the waiting errors one after another, each once the one before is closed. Called
   // while a box is open (from its modal loop) it returns at once: the open box's caller goes
   // on with the rest.
@@ -66,7 +68,7 @@ class TErrorQueue {
 
  private:
   struct TEntry {
-    std::string message;
+    TErrorText message;
     std::vector<TErrorSource> sources;
   };
 

@@ -64,8 +64,8 @@ const CaseTables& Tables() {
   return tables;
 }
 
-std::string NativePath(const std::string& path) {
-  std::string result = path;
+std::string NativePath(const TPath& path) {
+  std::string result = path.Bytes();
   for (char& c : result)
     if (c == '\\') c = '/';
   return result;
@@ -245,7 +245,7 @@ class NativeServices final : public PlatformServices {
     return time;
   }
 
-  std::unique_ptr<PlatformFile> OpenFile(const std::string& path, FileMode mode) const override {
+  std::unique_ptr<PlatformFile> OpenFile(const TPath& path, FileMode mode) const override {
     std::string nativePath = NativePath(path);
     int flags = O_BINARY | O_CLOEXEC;
     switch (mode) {
@@ -270,7 +270,7 @@ class NativeServices final : public PlatformServices {
     return std::make_unique<NativeFile>(fd, std::move(nativePath));
   }
 
-  void MoveFileOver(const std::string& from, const std::string& to) const override {
+  void MoveFileOver(const TPath& from, const TPath& to) const override {
     std::string source = NativePath(from), target = NativePath(to);
 #ifdef _WIN32
     // rename() there never replaces: move the old file aside until the new one is in place.
@@ -288,11 +288,11 @@ class NativeServices final : public PlatformServices {
 #endif
   }
 
-  void RemoveFile(const std::string& path) const noexcept override {
+  void RemoveFile(const TPath& path) const noexcept override {
     std::remove(NativePath(path).c_str());
   }
 
-  bool FileExists(const std::string& path) const override {
+  bool FileExists(const TPath& path) const override {
     struct stat info {};
     return ::stat(NativePath(path).c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
   }

@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 
+#include "FilePath.h"
+
 struct TimeOfDay {
   int hour = 0, minute = 0, second = 0, millisecond = 0;
 };
@@ -48,12 +50,12 @@ class PlatformServices {
   // The time of day in UTC.
   virtual TimeOfDay UtcTimeOfDay() const = 0;
   // Paths use backslashes as on Windows; the native side maps them to '/'.
-  virtual std::unique_ptr<PlatformFile> OpenFile(const std::string& path, FileMode mode) const = 0;
+  virtual std::unique_ptr<PlatformFile> OpenFile(const TPath& path, FileMode mode) const = 0;
   // Moves `from` over `to`, replacing it in one step.
-  virtual void MoveFileOver(const std::string& from, const std::string& to) const = 0;
+  virtual void MoveFileOver(const TPath& from, const TPath& to) const = 0;
   // Removes a file; failures are ignored (used to clean up after a failed write).
-  virtual void RemoveFile(const std::string& path) const noexcept = 0;
-  virtual bool FileExists(const std::string& path) const = 0;
+  virtual void RemoveFile(const TPath& path) const noexcept = 0;
+  virtual bool FileExists(const TPath& path) const = 0;
 };
 
 // The services in use; the native ones until a program installs others.

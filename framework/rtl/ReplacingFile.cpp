@@ -4,7 +4,7 @@
 
 #include "SysUtils.h"
 
-TReplacingFile::TReplacingFile(const PlatformServices& platform, std::string path)
+TReplacingFile::TReplacingFile(const PlatformServices& platform, TPath path)
     : platform_(platform), path_(std::move(path)), temporary_(path_ + ".tmp") {
   // Opened unchanged, as a direct write would open it: a target that could not be written
   // is refused here rather than replaced behind its back.

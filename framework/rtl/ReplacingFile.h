@@ -18,7 +18,7 @@ class TReplacingFile {
   // system's code, leaving nothing behind, when it cannot be made or when an existing target
   // could not be written in place (read-only, a folder, in use): replacing it must not get
   // round that.
-  TReplacingFile(const PlatformServices& platform, std::string path);
+  TReplacingFile(const PlatformServices& platform, TPath path);
   // Without a Commit the temporary is removed.
   ~TReplacingFile();
   TReplacingFile(const TReplacingFile&) = delete;
@@ -34,8 +34,8 @@ class TReplacingFile {
   void Discard() noexcept;
 
   const PlatformServices& platform_;
-  std::string path_;
-  std::string temporary_;
+  TPath path_;
+  TPath temporary_;
   std::unique_ptr<PlatformFile> file_;
   bool committed_ = false;
 };

@@ -19,29 +19,45 @@ std::string EInOutError::TextFor(int code) {
 
 EInOutError::EInOutError(int code) : Exception(TextFor(code)), code_(code) {}
 
-static std::string Format(const char* pattern, const std::string& argument) {
-  std::string text = pattern;
-  text.replace(text.find("%s"), 2, argument);
-  return text;
+Exception::Exception(std::string message, TPath file)
+    : error_{std::move(message), std::move(file), {}} {
+  what_ = error_.Text + error_.File->Bytes();
 }
 
 EListError::EListError(int index)
     : Exception("List index out of bounds (" + std::to_string(index) + ")") {}
 
-EFOpenError::EFOpenError(const std::string& fileName)
-    : EStreamError(Format("Cannot open file %s", fileName)) {}
+EFOpenError::EFOpenError(const TPath& fileName) : EStreamError("Cannot open file ", fileName) {}
 
-EFCreateError::EFCreateError(const std::string& fileName)
-    : EStreamError(Format("Cannot create file %s", fileName)) {}
+EFCreateError::EFCreateError(const TPath& fileName)
+    : EStreamError("Cannot create file ", fileName) {}
 
 std::string ErrorBoxText(const std::string& message) {
   if (!message.empty() && static_cast<unsigned char>(message.back()) > '.') return message + ".";
   return message;
 }
 
+TErrorText ErrorBoxText(TErrorText error) {
+  if (!error.File) {
+    error.Text = ErrorBoxText(error.Text);
+    return error;
+  }
+  // The last character is the path's when nothing follows it.
+  const std::string& last = !error.Tail.empty()    ? error.Tail
+                            : !error.File->Empty() ? error.File->Bytes()
+                                                   : error.Text;
+  if (!last.empty() && static_cast<unsigned char>(last.back()) > '.') error.Tail += ".";
+  return error;
+}
+
 std::string ExceptionMessage(const std::exception& e) {
   if (auto* own = dynamic_cast<const Exception*>(&e)) return own->Message();
   return e.what();
+}
+
+TErrorText ExceptionErrorText(const std::exception& e) {
+  if (auto* own = dynamic_cast<const Exception*>(&e)) return own->ErrorText();
+  return {e.what(), {}, {}};
 }
 
 namespace {

@@ -2,17 +2,39 @@
 #pragma once
 
 #include <exception>
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "FilePath.h"
+
+// An error's text: Windows-1251 text and, where it names a file, the file's path between it
+// and Tail, kept apart in the system's code page. Each edge turns the path into its own
+// encoding (the error box through the wide calls), never through Windows-1251.
+struct TErrorText {
+  std::string Text;
+  std::optional<TPath> File;
+  std::string Tail;
+
+  friend bool operator==(const TErrorText&, const TErrorText&) = default;
+};
+
 class Exception : public std::exception {
  public:
-  explicit Exception(std::string message) : message_(std::move(message)) {}
-  const std::string& Message() const noexcept { return message_; }
-  const char* what() const noexcept override { return message_.c_str(); }
+  explicit Exception(std::string message) : error_{std::move(message), {}, {}} {
+    what_ = error_.Text;
+  }
+  // A message that ends in the path of `file`.
+  Exception(std::string message, TPath file);
+  // The Windows-1251 text; of a message naming a file, the text before the path.
+  const std::string& Message() const noexcept { return error_.Text; }
+  const TErrorText& ErrorText() const noexcept { return error_; }
+  // The path's bytes as they are: for diagnostics only.
+  const char* what() const noexcept override { return what_.c_str(); }
 
  private:
-  std::string message_;
+  TErrorText error_;
+  std::string what_;
 };
 
 // An I/O error carries the platform's error code; its text follows from the code.
@@ -38,12 +60,12 @@ class EStreamError : public Exception {
 
 class EFOpenError : public EStreamError {
  public:
-  explicit EFOpenError(const std::string& fileName);
+  explicit EFOpenError(const TPath& fileName);
 };
 
 class EFCreateError : public EStreamError {
  public:
-  explicit EFCreateError(const std::string& fileName);
+  explicit EFCreateError(const TPath& fileName);
 };
 
 class EInvalidCast : public Exception {
@@ -60,9 +82,13 @@ inline constexpr int kErrorDiskFull = 112;
 // The standard error box shows the message with a full stop added when its last
 // character sorts after '.' (compared as unsigned bytes).
 std::string ErrorBoxText(const std::string& message);
+// The same rule on a text that may end in a path: the full stop then follows the path.
+TErrorText ErrorBoxText(TErrorText error);
 
 // The message of any exception that reaches a handler boundary.
 std::string ExceptionMessage(const std::exception& e);
+// The same with a file it names kept apart.
+TErrorText ExceptionErrorText(const std::exception& e);
 
 // A whole integer: an optional sign, then decimal digits, or hexadecimal digits after "$",
 // "0x" or "0X"; blanks (spaces, tabs) around it are allowed, nothing else. The value must

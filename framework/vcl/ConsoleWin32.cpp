@@ -62,6 +62,10 @@ std::string TConsoleText::FromAnsi(std::string_view ansiText) const {
   return Recode(ansiText, kAnsiCodePage, impl_->output);
 }
 
+std::string TConsoleText::FromPath(const TPath& path) const {
+  return Recode(path.Bytes(), CP_ACP, impl_->output);
+}
+
 std::string TConsoleText::ArgumentToAnsi(std::string_view argument) const {
   return std::string(argument);
 }
@@ -73,5 +77,5 @@ void SetBinaryStdio() {
 }
 
 std::string ExecutableFolder() {
-  return ExecutableFolderPath();
+  return ExecutableFolderPath().Bytes();
 }

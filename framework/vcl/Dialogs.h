@@ -6,6 +6,7 @@
 #include <string>
 
 #include "Classes.h"
+#include "FilePath.h"
 
 // GetSaveFileNameW, modal over the owning form. An existing file is chosen without asking;
 // the process's current directory is left alone. InitialDir and FileName are paths for the
@@ -20,11 +21,11 @@ class TSaveDialog : public TComponent {
   // "description|mask|description|mask...".
   const std::string& Filter() const { return filter_; }
   void SetFilter(const std::string& filter) { filter_ = filter; }
-  const std::string& InitialDir() const { return initialDir_; }
-  void SetInitialDir(const std::string& folder) { initialDir_ = folder; }
+  const TPath& InitialDir() const { return initialDir_; }
+  void SetInitialDir(const TPath& folder) { initialDir_ = folder; }
   // The name shown at first; after Execute the full path chosen.
-  const std::string& FileName() const { return fileName_; }
-  void SetFileName(const std::string& fileName) { fileName_ = fileName; }
+  const TPath& FileName() const { return fileName_; }
+  void SetFileName(const TPath& fileName) { fileName_ = fileName; }
   // The dialog's caption; empty: the system's own.
   const std::string& Title() const { return title_; }
   void SetTitle(const std::string& title) { title_ = title; }
@@ -33,7 +34,8 @@ class TSaveDialog : public TComponent {
   bool Execute();
 
  private:
-  std::string defaultExt_, filter_, initialDir_, fileName_, title_;
+  std::string defaultExt_, filter_, title_;
+  TPath initialDir_, fileName_;
 };
 
 // The filter in the system's form: each part ended by a null, the whole by another.

@@ -9,13 +9,13 @@
 
 namespace {
 
-bool SameFolder(const std::string& a, const std::string& b) {
+bool SameFolder(const TPath& a, const TPath& b) {
   const std::wstring wa = PathToWide(a), wb = PathToWide(b);
   return CompareStringOrdinal(wa.data(), static_cast<int>(wa.size()), wb.data(),
                               static_cast<int>(wb.size()), TRUE) == CSTR_EQUAL;
 }
 
-std::wstring JoinPath(const std::string& folder, std::wstring_view name) {
+std::wstring JoinPath(const TPath& folder, std::wstring_view name) {
   std::wstring path = PathToWide(folder);
   if (!path.empty() && path.back() != L'\\' && path.back() != L'/' && path.back() != L':')
     path += L'\\';
@@ -45,7 +45,7 @@ TFileListBox::TFileListBox(TComponent* AOwner) : TWinControl(AOwner) {
   SetBounds(0, 0, 145, 97);
 }
 
-std::vector<std::wstring> TFileListBox::ReadEntries(const std::string& directory) const {
+std::vector<std::wstring> TFileListBox::ReadEntries(const TPath& directory) const {
   const std::wstring folder = PathToWide(directory);
   const DWORD attributes = GetFileAttributesW(folder.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) throw EInOutError(static_cast<int>(GetLastError()));
@@ -71,7 +71,7 @@ std::vector<std::wstring> TFileListBox::ReadEntries(const std::string& directory
   return names;
 }
 
-void TFileListBox::SetDirectory(const std::string& directory) {
+void TFileListBox::SetDirectory(const TPath& directory) {
   if (SameFolder(directory, directory_)) return;
   std::vector<std::wstring> names = ReadEntries(directory);
   directory_ = directory;
@@ -87,7 +87,7 @@ void TFileListBox::SetMask(const std::string& mask) {
 void TFileListBox::Update() {
   std::vector<std::wstring> names;
   try {
-    if (!directory_.empty()) names = ReadEntries(directory_);
+    if (!directory_.Empty()) names = ReadEntries(directory_);
   } catch (...) {
     // What was listed may be gone with the folder: the list shows nothing, and has changed.
     Fill({});
@@ -130,7 +130,7 @@ void TFileListBox::SetItemIndex(int index) {
   Change();
 }
 
-std::string TFileListBox::FileName() const {
+TPath TFileListBox::FileName() const {
   const int index = ItemIndex();
   if (index < 0 || index >= Count()) return {};
   return PathFromWide(JoinPath(directory_, names_[static_cast<size_t>(index)]));

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Controls.h"
+#include "FilePath.h"
 
 // LISTBOX. Lists every entry of Directory whose name matches Mask (files of any attribute
 // and sub-folders; not "." and ".."), in the order the system enumerates them. Reading the
@@ -20,8 +21,8 @@ class TFileListBox : public TWinControl {
 
   // The folder as set. Setting another folder (compared without regard to case) reads it; a folder
   // that cannot be read raises EInOutError with the system's code and changes nothing.
-  const std::string& Directory() const { return directory_; }
-  void SetDirectory(const std::string& directory);
+  const TPath& Directory() const { return directory_; }
+  void SetDirectory(const TPath& directory);
   // Wildcards; several separated by ";". "*.*" at first. A new mask reads the folder again.
   const std::string& Mask() const { return mask_; }
   void SetMask(const std::string& mask);
@@ -37,7 +38,7 @@ class TFileListBox : public TWinControl {
   int ItemIndex() const;
   void SetItemIndex(int index);
   // The full path of the selected entry; empty when none is selected.
-  std::string FileName() const;
+  TPath FileName() const;
 
   // The selection changed (by the user or by SetItemIndex), or the folder was read again.
   TNotifyEvent OnChange;
@@ -49,11 +50,11 @@ class TFileListBox : public TWinControl {
 
  private:
   // The entries, or raises EInOutError.
-  std::vector<std::wstring> ReadEntries(const std::string& directory) const;
+  std::vector<std::wstring> ReadEntries(const TPath& directory) const;
   void Fill(std::vector<std::wstring> names);
   void Change();
 
-  std::string directory_;
+  TPath directory_;
   std::string mask_ = "*.*";
   std::vector<std::wstring> names_;
   int itemIndex_ = -1;  // while there is no window

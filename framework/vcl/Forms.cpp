@@ -362,7 +362,7 @@ void ShutdownApplication() noexcept {
   Application = nullptr;
 }
 
-std::string ExeName() {
+TPath ExeName() {
   std::string path(MAX_PATH, '\0');
   for (;;) {
     const DWORD length = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
@@ -374,17 +374,18 @@ std::string ExeName() {
   }
 }
 
-std::string ApplicationFolder() {
-  return ExecutableFolderPath() + '\\';
+TPath ApplicationFolder() {
+  return ExecutableFolderPath() + "\\";
 }
 
 TApplication::TApplication(TComponent* AOwner)
-    : TComponent(AOwner), errors_([this](const std::string& message) {
-        ShowMessageBox(ErrorBoxText(message), Title(), MB_ICONERROR | MB_OK);
+    : TComponent(AOwner), errors_([this](const TErrorText& message) {
+        ShowMessageBox(ErrorToWide(ErrorBoxText(message)), Title(), MB_ICONERROR | MB_OK);
       }) {
-  std::string path = ExeName();
+  std::string path = ExeName().Bytes();
   OemToCharA(path.data(), path.data());
-  title_ = DefaultTitle(path, Win32Platform());
+  // The file's name becomes text: through the wide calls, as the title is shown.
+  title_ = DefaultTitle(FromWide(PathToWide(path)), Win32Platform());
   errors_.OnDeferred = [this] { PostMessageW(Handle(), kShowWaitingErrors, 0, 0); };
   // A window's paint skipped while its box was open is still owed.
   errors_.OnReleased = [](const TErrorSource& source) {
@@ -501,7 +502,7 @@ void TApplication::QueueException() noexcept {
 
 void TApplication::ShowException(const std::string& message) noexcept {
   try {
-    errors_.Add(message);
+    errors_.Add({message, {}, {}});
   } catch (...) {
     return;  // nothing is left to report to
   }
@@ -510,10 +511,15 @@ void TApplication::ShowException(const std::string& message) noexcept {
 
 int TApplication::ShowMessageBox(const std::string& text, const std::string& caption,
                                  unsigned flags) {
-  if (messageBoxHook_) return messageBoxHook_(text, caption, flags);
+  return ShowMessageBox(ToWide(text), caption, flags);
+}
+
+int TApplication::ShowMessageBox(const std::wstring& text, const std::string& caption,
+                                 unsigned flags) {
+  if (messageBoxHook_) return messageBoxHook_(FromWide(text), caption, flags);
   // An owned window stays above its owner; a topmost one above the stay-on-top character
   // too, which it might otherwise be hidden behind.
   HWND owner = GetActiveWindow();
   if (!owner || !(GetWindowLongPtrW(owner, GWL_EXSTYLE) & WS_EX_TOPMOST)) flags |= TopmostBoxFlag();
-  return MessageBoxW(owner, ToWide(text).c_str(), ToWide(caption).c_str(), flags);
+  return MessageBoxW(owner, text.c_str(), ToWide(caption).c_str(), flags);
 }

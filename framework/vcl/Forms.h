@@ -180,6 +180,8 @@ class TApplication : public TComponent {
   TErrorQueue& Errors() { return errors_; }
   // Owned by the active window; in the topmost layer unless that window is in it already.
   int ShowMessageBox(const std::string& text, const std::string& caption, unsigned flags);
+  // A text that may hold a path's letters beyond Windows-1251 (ErrorToWide).
+  int ShowMessageBox(const std::wstring& text, const std::string& caption, unsigned flags);
   // A null hook restores the system's message box.
   void SetMessageBoxHook(TMessageBoxHook hook) { messageBoxHook_ = std::move(hook); }
 
@@ -205,10 +207,10 @@ class TApplication : public TComponent {
 extern TApplication* Application;
 
 // The executable's full path, in the ANSI code page the file functions take.
-std::string ExeName();
+TPath ExeName();
 // The application folder: the executable's folder with its trailing backslash, as the narrow
 // file calls take it (Paths.h).
-std::string ApplicationFolder();
+TPath ApplicationFolder();
 
 // The end of the program, called last in WinMain: frees the forms and their components
 // (last created first: tray icons leave, mutexes close, sounds stop), then runs the modules'

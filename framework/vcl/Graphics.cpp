@@ -35,7 +35,15 @@ void TFont::Assign(TPersistent* source) {
   Changed();
 }
 
+std::string TFont::Name() const {
+  return FromWide(name_);
+}
+
 void TFont::SetName(const std::string& name) {
+  SetFaceName(ToWide(name));
+}
+
+void TFont::SetFaceName(const std::wstring& name) {
   if (name == name_) return;
   name_ = name;
   Changed();
@@ -113,7 +121,7 @@ LOGFONTW TFont::LogFont() const {
   font.lfClipPrecision = CLIP_DEFAULT_PRECIS;
   font.lfQuality = DEFAULT_QUALITY;
   font.lfPitchAndFamily = PitchBits(pitch_);
-  std::wstring face = ToWide(name_);
+  std::wstring face = name_;
   face.resize(std::min<size_t>(face.size(), LF_FACESIZE - 1));
   std::copy(face.begin(), face.end(), font.lfFaceName);
   return font;
@@ -487,7 +495,7 @@ void TBitmap::LoadFromStream(TStream& stream) {
   LoadDecoded(DecodeBmpFile(file));
 }
 
-void TBitmap::LoadFromFile(const std::string& fileName) {
+void TBitmap::LoadFromFile(const TPath& fileName) {
   TMemoryStream stream;
   stream.LoadFromFile(fileName);
   LoadFromStream(stream);
@@ -561,6 +569,6 @@ void TPicture::Assign(TPersistent* source) {
   TPersistent::Assign(source);
 }
 
-void TPicture::LoadFromFile(const std::string& fileName) {
+void TPicture::LoadFromFile(const TPath& fileName) {
   bitmap_.LoadFromFile(fileName);
 }

@@ -79,8 +79,12 @@ class TFont : public TPersistent {
   TFont();
   void Assign(TPersistent* source) override;
 
-  const std::string& Name() const { return name_; }
+  // The face name as Windows-1251 text.
+  std::string Name() const;
   void SetName(const std::string& name);
+  // The face name whole, for a face the system names with letters beyond Windows-1251.
+  const std::wstring& FaceName() const { return name_; }
+  void SetFaceName(const std::wstring& name);
   // Character height in pixels, negative as in LOGFONT.
   int Height() const { return height_; }
   void SetHeight(int height);
@@ -109,7 +113,7 @@ class TFont : public TPersistent {
  private:
   void Changed();
 
-  std::string name_ = "MS Sans Serif";
+  std::wstring name_ = L"MS Sans Serif";
   int height_ = -11;
   TColor color_ = clWindowText;
   TFontStyles style_ = 0;
@@ -243,7 +247,7 @@ class TBitmap : public TPersistent {
   // A .bmp file or stream (file header, info header, colour table, bits), of any kind the
   // portable reader decodes, converted to 24 bits. A malformed image raises "Bitmap image
   // is not valid" and leaves the picture as it was.
-  void LoadFromFile(const std::string& fileName);
+  void LoadFromFile(const TPath& fileName);
   void LoadFromStream(TStream& stream);
   // An RT_BITMAP resource of the module.
   void LoadFromResourceName(HINSTANCE instance, const std::string& name);
@@ -311,7 +315,7 @@ class TPicture : public TPersistent {
   int Width() const { return bitmap_.Width(); }
   int Height() const { return bitmap_.Height(); }
   bool Empty() const { return bitmap_.Empty(); }
-  void LoadFromFile(const std::string& fileName);
+  void LoadFromFile(const TPath& fileName);
 
   TNotifyEvent OnChange;
 

@@ -34,7 +34,7 @@ void AssignMenuFont(TFont& font) {
   metrics.cbSize = sizeof metrics;
   if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return;
   const LOGFONTW& menu = metrics.lfMenuFont;
-  font.SetName(FromWide(menu.lfFaceName));
+  font.SetFaceName(menu.lfFaceName);
   font.SetHeight(menu.lfHeight);
   font.SetStyle((menu.lfWeight >= FW_BOLD ? fsBold : 0u) | (menu.lfItalic ? fsItalic : 0u));
 }

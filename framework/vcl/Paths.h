@@ -2,13 +2,16 @@
 // narrow file call (and GetModuleFileNameA) does, so a wide call converts through it. A name
 // that code page cannot hold (a Russian user folder on a Western Windows) is given in its
 // short 8.3 form, which it can; where the volume keeps no short names it reads '?' and
-// cannot be opened. Header-only: the console library shares it.
+// cannot be opened. Header-only: the console library shares it. Every path goes to and from
+// the wide calls through these functions, never through Windows-1251 (WideText.h).
 #pragma once
 
 #include <windows.h>
 
 #include <string>
 #include <string_view>
+
+#include "FilePath.h"
 
 namespace paths_detail {
 
@@ -32,17 +35,18 @@ inline bool Narrow(std::wstring_view wide, std::string& narrow) {
 
 }  // namespace paths_detail
 
-inline std::wstring PathToWide(std::string_view path) {
-  if (path.empty()) return {};
-  const int size = static_cast<int>(path.size());
-  const int length = MultiByteToWideChar(CP_ACP, 0, path.data(), size, nullptr, 0);
+inline std::wstring PathToWide(const TPath& path) {
+  const std::string& bytes = path.Bytes();
+  if (bytes.empty()) return {};
+  const int size = static_cast<int>(bytes.size());
+  const int length = MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, nullptr, 0);
   std::wstring wide(static_cast<size_t>(length > 0 ? length : 0), L'\0');
-  if (length > 0) MultiByteToWideChar(CP_ACP, 0, path.data(), size, wide.data(), length);
+  if (length > 0) MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, wide.data(), length);
   return wide;
 }
 
 // A whole path; for a file that does not exist yet, its folder takes the short form.
-inline std::string PathFromWide(std::wstring_view path) {
+inline TPath PathFromWide(std::wstring_view path) {
   std::string narrow;
   if (paths_detail::Narrow(path, narrow)) return narrow;
   const std::wstring full(path);
@@ -63,7 +67,8 @@ inline std::string PathFromWide(std::wstring_view path) {
   return PathFromWide(std::wstring_view(full).substr(0, slash)) + result;
 }
 
-// An entry's name as the narrow calls find it beside its folder's narrow path.
+// An entry's name, in the system's code page, as the narrow calls find it beside its folder's
+// narrow path.
 inline std::string NameFromWide(const WIN32_FIND_DATAW& found) {
   std::string narrow;
   if (paths_detail::Narrow(found.cFileName, narrow) || !found.cAlternateFileName[0]) return narrow;
@@ -72,7 +77,7 @@ inline std::string NameFromWide(const WIN32_FIND_DATAW& found) {
 }
 
 // The folder of the running executable, without a trailing backslash.
-inline std::string ExecutableFolderPath() {
+inline TPath ExecutableFolderPath() {
   std::wstring path(MAX_PATH, L'\0');
   for (;;) {
     const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
@@ -85,6 +90,6 @@ inline std::string ExecutableFolderPath() {
   }
   const size_t separator = path.find_last_of(L"\\/");
   return separator == std::wstring::npos
-             ? std::string()
+             ? TPath()
              : PathFromWide(std::wstring_view(path).substr(0, separator));
 }

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "AnsiText.h"
+#include "Paths.h"
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t));
 
@@ -14,6 +15,12 @@ std::wstring ToWide(std::string_view ansi) {
 std::string FromWide(std::wstring_view wide) {
   return Utf16ToAnsi(
       std::u16string_view(reinterpret_cast<const char16_t*>(wide.data()), wide.size()));
+}
+
+std::wstring ErrorToWide(const TErrorText& error) {
+  std::wstring text = ToWide(error.Text);
+  if (error.File) text += PathToWide(*error.File);
+  return text + ToWide(error.Tail);
 }
 
 std::string WindowText(HWND window) {

@@ -107,7 +107,7 @@ class Win32Services final : public PlatformServices {
     return TimeOfDay{now.wHour, now.wMinute, now.wSecond, now.wMilliseconds};
   }
 
-  std::unique_ptr<PlatformFile> OpenFile(const std::string& path, FileMode mode) const override {
+  std::unique_ptr<PlatformFile> OpenFile(const TPath& path, FileMode mode) const override {
     DWORD access = 0, disposition = 0;
     switch (mode) {
       case FileMode::Read:
@@ -123,24 +123,24 @@ class Win32Services final : public PlatformServices {
         disposition = CREATE_ALWAYS;
         break;
     }
-    FileHandle handle(CreateFileA(path.c_str(), access, FILE_SHARE_READ, nullptr, disposition,
+    FileHandle handle(CreateFileA(path.CStr(), access, FILE_SHARE_READ, nullptr, disposition,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!handle) FailWithLastError();
     return std::make_unique<Win32File>(std::move(handle));
   }
 
-  void MoveFileOver(const std::string& from, const std::string& to) const override {
-    if (!MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+  void MoveFileOver(const TPath& from, const TPath& to) const override {
+    if (!MoveFileExA(from.CStr(), to.CStr(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
       FailWithLastError();
   }
 
-  void RemoveFile(const std::string& path) const noexcept override {
+  void RemoveFile(const TPath& path) const noexcept override {
     // Only cleans up after a failed write: a failure here changes nothing for the caller.
-    DeleteFileA(path.c_str());
+    DeleteFileA(path.CStr());
   }
 
-  bool FileExists(const std::string& path) const override {
-    DWORD attributes = GetFileAttributesA(path.c_str());
+  bool FileExists(const TPath& path) const override {
+    DWORD attributes = GetFileAttributesA(path.CStr());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
   }
 };

@@ -335,6 +335,9 @@ inline const std::wstring kAnswers =
     L"КАК\r\n!\r\nХорошо.\r\n.\r\nЯБЛОКО\r\n!\r\nЧервивое.\r\n.\r\nДЛИННО\r\n!\r\n" + kLong +
     L"\r\n.\r\nПОКА\r\n!\r\nДо свидания!^\r\n.\r\n";
 
+// Positions of the popup menu's items: Down from the opening selects the first.
+constexpr int kPluginsItem = 4, kRunItem = 5;
+
 class TCharacterTest : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -20,8 +20,6 @@ namespace {
 
 class AppMenusTest : public TCharacterTest {};
 
-// Positions of the popup menu's items: Down from the opening selects the first.
-constexpr int kPluginsItem = 4, kRunItem = 5;
 constexpr uint32_t kMagenta = 0xFF00FF;
 
 // A picture 20 pixels wide whose lowest 12 rows are a block: its top row of another colour

@@ -341,4 +341,32 @@ TEST_F(AppTest, WideEdgeRussianReadsRightOnAnEnglishSystem) {
   EXPECT_EQ(ErrorClosed(), L"File not found.") << "no error box captioned Г.Г.Кормид";
 }
 
+// Run with QV_LANG=en_US.UTF-8: a plugin and a macro whose names hold letters Windows-1251
+// has not keep them in the error boxes that name them.
+TEST_F(AppTest, WideEdgeErrorBoxesNameFilesWithTheirOwnLetters) {
+  if (GetACP() == 1251) GTEST_SKIP() << "runs on code page 1252 only";
+  const std::wstring plugins = folder + L"Plugins\\", scripts = folder + L"Scripts\\";
+  for (const std::wstring& made :
+       {plugins, plugins + L"Café.plg", scripts, scripts + L"Señal.rec"}) {
+    Remove(made);
+    CreateDirectoryW(made.c_str(), nullptr);
+  }
+  WriteFile(plugins + L"Café.plg\\plugin.ini", "[PLUGIN]\r\nImgName=gone.bmp\r\n");
+  // The program names its Russian folder as the narrow file calls take it, in short form.
+  wchar_t named[MAX_PATH] = {};
+  ASSERT_GT(GetShortPathNameW(folder.c_str(), named, MAX_PATH), 0u);
+  Start();
+  const std::pair<int, std::wstring> entries[] = {
+      {kPluginsItem, L"Plugins\\Café.plg\\gone.bmp."},
+      {kRunItem, L"Scripts\\Señal.rec."}};  // a folder, which cannot be opened as a file
+  for (const auto& [item, file] : entries) {
+    HWND menu = OpenMainMenu();
+    ASSERT_NE(menu, nullptr);
+    HWND submenu = OpenSubmenu(menu, item);
+    ASSERT_NE(submenu, nullptr);
+    MenuKeys(submenu, {VK_RETURN});
+    EXPECT_EQ(ErrorClosed(), L"Cannot open file " + std::wstring(named) + file);
+  }
+}
+
 }  // namespace

@@ -86,22 +86,18 @@ class FakePlatform final : public PlatformServices {
   std::string ShortDate() const override { return date; }
   TimeOfDay UtcTimeOfDay() const override { return time; }
 
-  std::unique_ptr<PlatformFile> OpenFile(const std::string& path, FileMode mode) const override {
+  std::unique_ptr<PlatformFile> OpenFile(const TPath& path, FileMode mode) const override {
     ++const_cast<FakePlatform*>(this)->opens;
     if (createError && mode == FileMode::Create) throw EInOutError(*createError);
     return std::make_unique<File>(NativePlatform().OpenFile(path, mode),
                                   const_cast<FakePlatform&>(*this));
   }
-  void MoveFileOver(const std::string& from, const std::string& to) const override {
+  void MoveFileOver(const TPath& from, const TPath& to) const override {
     if (replaceError) throw EInOutError(*replaceError);
     NativePlatform().MoveFileOver(from, to);
   }
-  void RemoveFile(const std::string& path) const noexcept override {
-    NativePlatform().RemoveFile(path);
-  }
-  bool FileExists(const std::string& path) const override {
-    return NativePlatform().FileExists(path);
-  }
+  void RemoveFile(const TPath& path) const noexcept override { NativePlatform().RemoveFile(path); }
+  bool FileExists(const TPath& path) const override { return NativePlatform().FileExists(path); }
 
  private:
   class File final : public PlatformFile {

@@ -25,8 +25,8 @@ TEST(ErrorQueueTest, OneBoxAtATimeAndTheFailingTimerWaitsForIt) {
   int ticks = 0, open = 0, deepest = 0;
   std::vector<std::string> shown;
   std::vector<TErrorSource> released;
-  TErrorQueue queue([&](const std::string& message) {
-    shown.push_back(message);
+  TErrorQueue queue([&](const TErrorText& message) {
+    shown.push_back(message.Text + (message.File ? message.File->Bytes() : "") + message.Tail);
     deepest = std::max(deepest, ++open);
     if (shown.size() == 1) {
       EXPECT_EQ(queue.Run(paint, [] { throw Exception("Out of system resources"); }),
@@ -36,6 +36,9 @@ TEST(ErrorQueueTest, OneBoxAtATimeAndTheFailingTimerWaitsForIt) {
       queue.Run(
           hook, [] { throw Exception("Recorder: Nothing to play"); }, true);
       queue.Run({}, [] { throw Exception("File not found"); });
+      // The same text naming two files is two errors; naming the same one again, one.
+      for (const char* file : {"a.bmp", "b.bmp", "a.bmp"})
+        queue.Run({}, [file] { throw EFOpenError(file); });
       EXPECT_TRUE(queue.Blocked(tick) && queue.Blocked(hook));
     }
     clock.Advance(300);  // the modal loop: ten ticks fall due
@@ -53,9 +56,10 @@ TEST(ErrorQueueTest, OneBoxAtATimeAndTheFailingTimerWaitsForIt) {
 
   ASSERT_TRUE(clock.NextTick());
   EXPECT_EQ(shown, (std::vector<std::string>{"Out of system resources", "File not found",
-                                             "Recorder: Nothing to play"}));
+                                             "Recorder: Nothing to play", "Cannot open file a.bmp",
+                                             "Cannot open file b.bmp"}));
   EXPECT_EQ(deepest, 1);
-  EXPECT_EQ(ticks, 1 + 10 + 10);  // none inside the first box, all inside the later ones
+  EXPECT_EQ(ticks, 1 + 10 + 10 + 10 + 10);  // none inside the first box, all inside the later ones
   EXPECT_EQ(released, (std::vector<TErrorSource>{tick, paint, hook}));
   EXPECT_FALSE(queue.Showing() || queue.Count() || queue.Blocked(tick));
 }

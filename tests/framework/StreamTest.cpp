@@ -110,7 +110,8 @@ TEST(MemoryStreamTest, FileErrorsCarryTheFileName) {
     s.LoadFromFile(missing);
     FAIL();
   } catch (const EFOpenError& e) {
-    EXPECT_EQ(e.Message(), "Cannot open file " + missing);
+    // The path stays apart from the text; the error box's full stop follows it.
+    EXPECT_EQ(ErrorBoxText(e.ErrorText()), (TErrorText{"Cannot open file ", missing, "."}));
   }
   EXPECT_EQ(Contents(s), "keep");
   std::string noFolder = TempPath("no_such_folder") + "/file.bin";
@@ -118,7 +119,7 @@ TEST(MemoryStreamTest, FileErrorsCarryTheFileName) {
     s.SaveToFile(noFolder);
     FAIL();
   } catch (const EFCreateError& e) {
-    EXPECT_EQ(e.Message(), "Cannot create file " + noFolder);
+    EXPECT_EQ(e.ErrorText(), (TErrorText{"Cannot create file ", noFolder, ""}));
   }
 }
 

@@ -89,7 +89,7 @@ TEST(WideEdgeTest, PathsReachTheNarrowFileCallsWhateverTheFolderIsCalled) {
   for (const std::wstring& name : names)
     FileHandle(
         CreateFileW((folder + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-  const std::string narrow = PathFromWide(folder);
+  const std::string narrow = PathFromWide(folder).Bytes();
   ASSERT_EQ(narrow.find('?'), std::string::npos) << narrow;
 
   TFileListBox list(nullptr);
@@ -98,13 +98,13 @@ TEST(WideEdgeTest, PathsReachTheNarrowFileCallsWhateverTheFolderIsCalled) {
   ASSERT_EQ(list.Count(), 2);
   for (int i = 0; i < 2; ++i) {
     list.SetItemIndex(i);
-    EXPECT_TRUE(FileHandle(CreateFileA(list.FileName().c_str(), GENERIC_READ, FILE_SHARE_READ,
+    EXPECT_TRUE(FileHandle(CreateFileA(list.FileName().CStr(), GENERIC_READ, FILE_SHARE_READ,
                                        nullptr, OPEN_EXISTING, 0, nullptr)))
-        << list.FileName();
+        << list.FileName().Bytes();
   }
   EXPECT_TRUE(list.Items(0) == "\xF2\xE5\xF1\xF2.rec" || list.Items(1) == "\xF2\xE5\xF1\xF2.rec");
   // A file still to be made keeps its name after its folder's narrow path.
-  EXPECT_EQ(PathFromWide(folder + L"\\new.rec"), narrow + "\\new.rec");
+  EXPECT_EQ(PathFromWide(folder + L"\\new.rec").Bytes(), narrow + "\\new.rec");
 
   for (const std::wstring& name : names) DeleteFileW((folder + name).c_str());
   RemoveDirectoryW(folder.c_str());

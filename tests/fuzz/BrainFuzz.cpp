@@ -54,16 +54,16 @@ class MemoryPlatform final : public PlatformServices {
   std::string ShortDate() const override { return date; }
   TimeOfDay UtcTimeOfDay() const override { return {}; }
   std::unique_ptr<PlatformFile> OpenFile(const std::string& path, FileMode mode) const override {
-    auto found = files.find(path);
+    auto found = files.find(path.Bytes());
     if (mode != FileMode::Read) throw EInOutError(kErrorAccessDenied);
     if (found == files.end()) throw EInOutError(kErrorFileNotFound);
     return std::make_unique<PieceFile>(found->second, maxRead);
   }
-  void MoveFileOver(const std::string&, const std::string&) const override {
+  void MoveFileOver(const TPath&, const TPath&) const override {
     throw EInOutError(kErrorAccessDenied);
   }
-  void RemoveFile(const std::string&) const noexcept override {}
-  bool FileExists(const std::string& path) const override { return files.count(path) != 0; }
+  void RemoveFile(const TPath&) const noexcept override {}
+  bool FileExists(const TPath& path) const override { return files.count(path.Bytes()) != 0; }
 };
 
 // The grammar: a line ends at CR, an LF right after it belongs to the line end, byte 26 ends

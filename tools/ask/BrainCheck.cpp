@@ -122,7 +122,7 @@ int PoolSize(const std::vector<std::string>& lines, const std::string& keyword) 
   return count;
 }
 
-std::string ReadWhole(const std::string& path) {
+std::string ReadWhole(const TPath& path) {
   std::unique_ptr<PlatformFile> file = Platform().OpenFile(path, FileMode::Read);
   std::string bytes;
   char buffer[65536];
@@ -250,7 +250,7 @@ std::vector<TBrainFinding> CheckListFile(std::string_view bytes, TListKind kind)
   return findings;
 }
 
-std::vector<TBrainFinding> CheckBrain(const std::string& appFolder) {
+std::vector<TBrainFinding> CheckBrain(const TPath& appFolder) {
   struct {
     const char* path;
     const char* name;

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "FilePath.h"
+
 struct TBrainFinding {
   std::string file;  // "Answers.brain", "Greetings.brain" or "Dialog.brain"
   int line = 0;      // 0: the file as a whole
@@ -22,7 +24,7 @@ std::vector<TBrainFinding> CheckListFile(std::string_view bytes, TListKind kind)
 
 // Checks the three files under appFolder + "Brain\"; a file that cannot be opened is a
 // finding.
-std::vector<TBrainFinding> CheckBrain(const std::string& appFolder);
+std::vector<TBrainFinding> CheckBrain(const TPath& appFolder);
 
 // "Brain\FILE:LINE: message"
 std::string FormatFinding(const TBrainFinding& finding);

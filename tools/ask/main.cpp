@@ -32,14 +32,14 @@ class TFixedDatePlatform : public PlatformServices {
   }
   std::string ShortDate() const override { return date_; }
   TimeOfDay UtcTimeOfDay() const override { return base_.UtcTimeOfDay(); }
-  std::unique_ptr<PlatformFile> OpenFile(const std::string& path, FileMode mode) const override {
+  std::unique_ptr<PlatformFile> OpenFile(const TPath& path, FileMode mode) const override {
     return base_.OpenFile(path, mode);
   }
-  void MoveFileOver(const std::string& from, const std::string& to) const override {
+  void MoveFileOver(const TPath& from, const TPath& to) const override {
     base_.MoveFileOver(from, to);
   }
-  void RemoveFile(const std::string& path) const noexcept override { base_.RemoveFile(path); }
-  bool FileExists(const std::string& path) const override { return base_.FileExists(path); }
+  void RemoveFile(const TPath& path) const noexcept override { base_.RemoveFile(path); }
+  bool FileExists(const TPath& path) const override { return base_.FileExists(path); }
 
  private:
   PlatformServices& base_;
@@ -68,6 +68,11 @@ bool ReadQuestion(std::string& line) {
   return any;
 }
 
+// The bytes as they are: the text's Windows-1251, a path's own code page.
+std::string Unconverted(const TErrorText& error) {
+  return error.Text + (error.File ? error.File->Bytes() : std::string()) + error.Tail;
+}
+
 class TOutput {
  public:
   TOutput(bool tsv, const TConsoleText& console) : tsv_(tsv), console_(console) {}
@@ -76,11 +81,11 @@ class TOutput {
     Write(stdout, tsv_ ? TsvLine(kind, text) : console_.FromAnsi(text) + "\n");
   }
   void Error(const std::exception& e) const {
-    const std::string text = ErrorBoxText(ExceptionMessage(e));
+    const TErrorText error = ErrorBoxText(ExceptionErrorText(e));
     if (tsv_)
-      Write(stdout, TsvLine("error", text));
+      Write(stdout, TsvLine("error", Unconverted(error)));
     else
-      Write(stderr, console_.FromAnsi(text) + "\n");
+      Write(stderr, console_.FromError(error) + "\n");
   }
 
  private:
@@ -88,8 +93,7 @@ class TOutput {
   const TConsoleText& console_;
 };
 
-int Converse(const TAskOptions& options, const std::string& appFolder,
-             const TConsoleText& console) {
+int Converse(const TAskOptions& options, const TPath& appFolder, const TConsoleText& console) {
   if (options.seed) {
     GlobalRandom().SetSeedSource([next = *options.seed]() mutable { return next++; });
   }
@@ -130,7 +134,7 @@ int Converse(const TAskOptions& options, const std::string& appFolder,
   return 0;
 }
 
-int Check(const std::string& appFolder, const TConsoleText& console) {
+int Check(const TPath& appFolder, const TConsoleText& console) {
   const std::vector<TBrainFinding> findings = CheckBrain(appFolder);
   for (const TBrainFinding& finding : findings)
     Write(stdout, console.FromAnsi(FormatFinding(finding)) + "\n");
@@ -158,10 +162,10 @@ int main(int argc, char** argv) {
 #endif
   try {
     const TConsoleText console;
-    const std::string appFolder = AppFolderFor(options->appDir.value_or(ExecutableFolder()));
+    const TPath appFolder = AppFolderFor(options->appDir.value_or(ExecutableFolder()));
     return options->check ? Check(appFolder, console) : Converse(*options, appFolder, console);
   } catch (const std::exception& e) {
-    Write(stderr, "quelvoran-ask: " + ErrorBoxText(ExceptionMessage(e)) + "\n");
+    Write(stderr, "quelvoran-ask: " + Unconverted(ErrorBoxText(ExceptionErrorText(e))) + "\n");
     return 1;
   }
 }
