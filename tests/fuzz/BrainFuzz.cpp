@@ -53,7 +53,7 @@ class MemoryPlatform final : public PlatformServices {
   }
   std::string ShortDate() const override { return date; }
   TimeOfDay UtcTimeOfDay() const override { return {}; }
-  std::unique_ptr<PlatformFile> OpenFile(const std::string& path, FileMode mode) const override {
+  std::unique_ptr<PlatformFile> OpenFile(const TPath& path, FileMode mode) const override {
     auto found = files.find(path.Bytes());
     if (mode != FileMode::Read) throw EInOutError(kErrorAccessDenied);
     if (found == files.end()) throw EInOutError(kErrorFileNotFound);
