@@ -313,9 +313,8 @@ void TMainForm::PluginClick(TObject* Sender) {
   {
     WindowDC dc(Handle());
     TCanvas canvas;
-    canvas.SetHandle(dc.dc());
+    CanvasDC drawing(canvas, dc.dc());
     canvas.Draw(left, top, PluginImage.get());
-    canvas.SetHandle(nullptr);
   }
   if (ProfileString(ini, "SOUND", "Wav", "False") != "True") return;
   PlayWave->Sound()->LoadFromFile(PluginFile(folder, ProfileString(ini, "SOUND", "WavName", "")));
