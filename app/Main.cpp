@@ -334,9 +334,8 @@ void TMainForm::PluginClick(TObject* Sender) {
     ScaleBitmap(scaled, *PluginImage, k);
     WindowDC dc(Handle());
     TCanvas canvas;
-    canvas.SetHandle(dc.dc());
+    CanvasDC drawing(canvas, dc.dc());
     canvas.Draw(left * k, top * k, &scaled);
-    canvas.SetHandle(nullptr);
   }
   if (ProfileString(ini, "SOUND", "Wav", "False") != "True") return;
   PlayWave->Sound()->LoadFromFile(PluginFile(folder, ProfileString(ini, "SOUND", "WavName", "")));

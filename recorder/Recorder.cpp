@@ -147,27 +147,6 @@ LRESULT CALLBACK ThreadMessageProc(int code, WPARAM wParam, LPARAM lParam) noexc
   return result;
 }
 
-class TTickClock : public IClock {
- public:
-  uint32_t TickCount() const override { return GetTickCount(); }
-};
-
-class TRecorderTimer : public ITimer {
- public:
-  TRecorderTimer() {
-    timer_.OnTimer = [this](TObject*) {
-      if (OnTick) OnTick();
-    };
-  }
-  unsigned Interval() const override { return timer_.Interval(); }
-  void SetInterval(unsigned milliseconds) override { timer_.SetInterval(milliseconds); }
-  bool Enabled() const override { return timer_.Enabled(); }
-  void SetEnabled(bool enabled) override { timer_.SetEnabled(enabled); }
-
- private:
-  TTimer timer_{nullptr};
-};
-
 class TWin32RecorderPlatform : public IRecorderPlatform {
  public:
   THookHandle SetHook(THookKind kind) override {
@@ -249,12 +228,9 @@ class TWin32RecorderPlatform : public IRecorderPlatform {
     if (InputFromEvent(event, screen, input)) SendInput(1, &input, sizeof input);
   }
 
-  const IClock& Clock() override { return clock_; }
+  const IClock& Clock() override { return SystemClock(); }
 
-  std::unique_ptr<ITimer> CreateTimer() override { return std::make_unique<TRecorderTimer>(); }
-
- private:
-  TTickClock clock_;
+  std::unique_ptr<ITimer> CreateTimer() override { return std::make_unique<TTimer>(nullptr); }
 };
 
 TWin32RecorderPlatform recorderPlatform;

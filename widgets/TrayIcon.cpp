@@ -50,30 +50,19 @@ void TImageList::GetIcon(int index, TIcon* icon) const {
 
 // TTrayIconWindow
 
-TTrayIconWindow::TTrayIconWindow() {
-  RegisterWindowClass(kTrayWindowClass, WindowProc);
-  // A hidden top-level window: a message-only one would miss the "TaskbarCreated" broadcast.
-  window_.reset(CreateWindowExW(0, kTrayWindowClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                GetModuleHandleW(nullptr), this));
-  if (!window_) throw Exception("Error creating window");
-}
+// A hidden top-level window: a message-only one would miss the "TaskbarCreated" broadcast.
+TTrayIconWindow::TTrayIconWindow()
+    : window_(
+          kTrayWindowClass,
+          [this](UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+            if (!target_) return false;
+            result = target_->HandleIconMessage(message, wParam, lParam);
+            return true;
+          },
+          TMessageWindow::TopLevel(WS_POPUP)) {}
 
 TTrayIconWindow::~TTrayIconWindow() {
   target_ = nullptr;
-}
-
-LRESULT CALLBACK TTrayIconWindow::WindowProc(HWND window, UINT message, WPARAM wParam,
-                                             LPARAM lParam) noexcept {
-  if (message == WM_NCCREATE) {
-    auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-  }
-  auto* self = reinterpret_cast<TTrayIconWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-  if (message == WM_NCDESTROY) SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-  if (!self || !self->target_) return DefWindowProcW(window, message, wParam, lParam);
-  LRESULT result = 0;
-  GuardedCall([&] { result = self->target_->HandleIconMessage(message, wParam, lParam); });
-  return result;
 }
 
 void TTrayIconWindow::ShellNotifyIcon(uint32_t message, const TNotifyIconData& data) {
@@ -85,7 +74,7 @@ void TTrayIconWindow::ShellNotifyIcon(uint32_t message, const TNotifyIconData& d
 }
 
 uint64_t TTrayIconWindow::WindowHandle() {
-  return reinterpret_cast<uintptr_t>(window_.get());
+  return reinterpret_cast<uintptr_t>(window_.Handle());
 }
 
 uint64_t TTrayIconWindow::IconHandle() {
@@ -115,7 +104,7 @@ bool TTrayIconWindow::KeyDown(int virtualKey) {
 }
 
 void TTrayIconWindow::SetForegroundIconWindow() {
-  SetForegroundWindow(window_.get());
+  SetForegroundWindow(window_.Handle());
 }
 
 void TTrayIconWindow::SetForegroundApplication() {
@@ -123,11 +112,11 @@ void TTrayIconWindow::SetForegroundApplication() {
 }
 
 void TTrayIconWindow::PostNullMessage() {
-  PostMessageW(window_.get(), WM_NULL, 0, 0);
+  PostMessageW(window_.Handle(), WM_NULL, 0, 0);
 }
 
 intptr_t TTrayIconWindow::DefaultHandler(uint32_t message, uintptr_t wParam, intptr_t lParam) {
-  return DefWindowProcW(window_.get(), message, wParam, lParam);
+  return DefWindowProcW(window_.Handle(), message, wParam, lParam);
 }
 
 void TTrayIconWindow::Popup(TComponent* popupMenu, int x, int y) {

@@ -10,6 +10,7 @@
 #include "Graphics.h"
 #include "Handles.h"
 #include "Menus.h"
+#include "MessageWindow.h"
 #include "TrayIconCore.h"
 
 // A list of icon pictures, as far as a tray icon takes its picture from one.
@@ -56,12 +57,8 @@ class TTrayIconWindow : public ITrayIconPlatform {
  protected:
   // Messages reach the core only while this is set.
   TTrayIconCore* target_ = nullptr;  // not owned
-  ::WindowHandle window_;
+  TMessageWindow window_;
   TIcon icon_;
-
- private:
-  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam,
-                                     LPARAM lParam) noexcept;
 };
 
 class TTrayIcon : private TTrayIconWindow, public TTrayIconCore {
@@ -70,7 +67,7 @@ class TTrayIcon : private TTrayIconWindow, public TTrayIconCore {
   ~TTrayIcon() override;
 
   // The hidden window the shell reports to.
-  HWND Handle() const { return window_.get(); }
+  HWND Handle() const { return window_.Handle(); }
 
   // Owned. Changing the picture through it does not tell the shell; SetIcon does.
   TIcon* Icon() { return &icon_; }

@@ -4,26 +4,33 @@
 #include <langinfo.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <clocale>
 #include <climits>
 #include <cstring>
 
+#include "AnsiText.h"
+
 namespace {
 
-constexpr char kAnsiEncoding[] = "CP1251";
+// The Windows-1251 side goes through AnsiText; iconv only meets the terminal.
+constexpr char kWideEncoding[] = "UTF-16LE";
 
-bool IsUtf8(const std::string& name) {
+bool IsNamed(const std::string& name, const char* wanted) {
   std::string upper;
   for (char c : name)
     if (c != '-' && c != '_') upper += static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
-  return upper == "UTF8";
+  return upper == wanted;
 }
 
 class Converter {
  public:
   Converter(const std::string& from, const std::string& to)
-      : handle_(iconv_open((to + "//TRANSLIT").c_str(), from.c_str())), utf8Source_(IsUtf8(from)) {}
+      : handle_(iconv_open((to + "//TRANSLIT").c_str(), from.c_str())),
+        utf8Source_(IsNamed(from, "UTF8")),
+        wideSource_(IsNamed(from, "UTF16LE")),
+        unknown_(IsNamed(to, "UTF16LE") ? std::string("?\0", 2) : std::string("?")) {}
   ~Converter() {
     if (Valid()) iconv_close(handle_);
   }
@@ -46,9 +53,13 @@ class Converter {
       result.append(buffer, out - buffer);
       if (done != static_cast<size_t>(-1) || errno == E2BIG) continue;
       // An invalid or untranslatable character: one '?' for the whole character.
-      result += '?';
-      ++in;
-      --inLeft;
+      result += unknown_;
+      const size_t unit = wideSource_ ? 2 : 1;
+      const bool highSurrogate =
+          wideSource_ && inLeft >= 4 && (static_cast<unsigned char>(in[1]) & 0xFC) == 0xD8;
+      const size_t skipped = std::min(inLeft, highSurrogate ? 2 * unit : unit);
+      in += skipped;
+      inLeft -= skipped;
       if (utf8Source_)
         while (inLeft > 0 && (static_cast<unsigned char>(*in) & 0xC0) == 0x80) ++in, --inLeft;
     }
@@ -62,6 +73,8 @@ class Converter {
  private:
   iconv_t handle_;
   bool utf8Source_;
+  bool wideSource_;
+  std::string unknown_;  // one '?' in the target encoding
 };
 
 std::string TerminalEncoding() {
@@ -72,13 +85,31 @@ std::string TerminalEncoding() {
   return codeset;
 }
 
+std::u16string FromUtf16Le(const std::string& bytes) {
+  std::u16string text(bytes.size() / 2, u'\0');
+  for (size_t i = 0; i < text.size(); ++i)
+    text[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
+                                    static_cast<unsigned char>(bytes[2 * i + 1]) << 8);
+  return text;
+}
+
+std::string ToUtf16Le(std::u16string_view text) {
+  std::string bytes;
+  bytes.reserve(text.size() * 2);
+  for (char16_t c : text) {
+    bytes += static_cast<char>(c & 0xFF);
+    bytes += static_cast<char>(c >> 8);
+  }
+  return bytes;
+}
+
 }  // namespace
 
 struct TConsoleText::Impl {
   explicit Impl(const std::string& encoding)
-      : toAnsi(encoding, kAnsiEncoding), fromAnsi(kAnsiEncoding, encoding) {}
-  Converter toAnsi;
-  Converter fromAnsi;
+      : toWide(encoding, kWideEncoding), fromWide(kWideEncoding, encoding) {}
+  Converter toWide;
+  Converter fromWide;
 };
 
 TConsoleText::TConsoleText() : impl_(std::make_unique<Impl>(TerminalEncoding())) {}
@@ -86,11 +117,13 @@ TConsoleText::TConsoleText(const std::string& encoding) : impl_(std::make_unique
 TConsoleText::~TConsoleText() = default;
 
 std::string TConsoleText::ToAnsi(std::string_view terminalText) const {
-  return impl_->toAnsi.Convert(terminalText);
+  if (!impl_->toWide.Valid()) return std::string(terminalText);
+  return Utf16ToAnsi(FromUtf16Le(impl_->toWide.Convert(terminalText)));
 }
 
 std::string TConsoleText::FromAnsi(std::string_view ansiText) const {
-  return impl_->fromAnsi.Convert(ansiText);
+  if (!impl_->fromWide.Valid()) return std::string(ansiText);
+  return impl_->fromWide.Convert(ToUtf16Le(AnsiToUtf16(ansiText)));
 }
 
 std::string TConsoleText::FromPath(const TPath& path) const {

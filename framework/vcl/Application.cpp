@@ -5,6 +5,7 @@
 
 #include "AppTitle.h"
 #include "Handles.h"
+#include "MessageWindow.h"
 #include "Modules.h"
 #include "Paths.h"
 #include "WideText.h"
@@ -20,23 +21,20 @@ constexpr UINT kReleaseControls = WM_APP + 0x3F1;
 
 }  // namespace
 
-LRESULT CALLBACK ApplicationWindowProc(HWND window, UINT message, WPARAM wParam,
-                                       LPARAM lParam) noexcept {
-  if (LRESULT answer = 0; AnswerLiveHandleQuery(message, wParam, answer)) return answer;
+bool TApplication::HandleWindowMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
+  if (AnswerLiveHandleQuery(message, wParam, result)) return true;
   switch (message) {
     case kShowWaitingErrors:
-      Application->errors_.ShowPending();
-      return 0;
+      errors_.ShowPending();
+      return true;
     case kReleaseControls:
-      GuardedCall([] { Application->ReleasePending(); });
-      return 0;
+      ReleasePending();
+      return true;
     case WM_CLOSE:
-      GuardedCall([] {
-        if (Application->MainForm()) Application->MainForm()->Close();
-      });
-      return 0;
+      if (mainForm_) mainForm_->Close();
+      return true;
   }
-  return DefWindowProcW(window, message, wParam, lParam);
+  return false;
 }
 
 TApplication* Application = new TApplication(nullptr);
@@ -51,7 +49,7 @@ void ShutdownApplication() noexcept {
   }
   Application->pendingRelease_.clear();
   RunFinalization();
-  Application->handle_.reset();
+  Application->window_.reset();
   delete Application;
   Application = nullptr;
 }
@@ -99,29 +97,32 @@ void TApplication::Initialize() {
 }
 
 HWND TApplication::Handle() {
-  if (!handle_) {
-    HINSTANCE instance = GetModuleHandleW(nullptr);
-    RegisterWindowClass(kApplicationClass, ApplicationWindowProc);
-    handle_.reset(
-        CreateWindowExW(0, kApplicationClass, ToWide(title_).c_str(),
-                        WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
-                        GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0,
-                        nullptr, nullptr, instance, nullptr));
-    if (!handle_) throw Exception("Error creating window");
+  if (!window_) {
+    auto options = TMessageWindow::TopLevel(WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU |
+                                            WS_MINIMIZEBOX);
+    options.Caption = ToWide(title_);
+    options.X = GetSystemMetrics(SM_CXSCREEN) / 2;
+    options.Y = GetSystemMetrics(SM_CYSCREEN) / 2;
+    window_ = std::make_unique<TMessageWindow>(
+        kApplicationClass,
+        [this](UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+          return HandleWindowMessage(message, wParam, lParam, result);
+        },
+        options);
   }
-  return handle_.get();
+  return window_->Handle();
 }
 
 std::string TApplication::Title() {
-  if (!handle_) return title_;
+  if (!window_) return title_;
   wchar_t text[256] = {};
-  int n = GetWindowTextW(handle_.get(), text, 256);
+  int n = GetWindowTextW(window_->Handle(), text, 256);
   return FromWide(std::wstring_view(text, static_cast<size_t>(n > 0 ? n : 0)));
 }
 
 void TApplication::SetTitle(const std::string& title) {
   title_ = title;
-  if (handle_) SetWindowTextAnsi(handle_.get(), title_);
+  if (window_) SetWindowTextAnsi(window_->Handle(), title_);
 }
 
 void TApplication::ReleaseLater(TControl* control) {

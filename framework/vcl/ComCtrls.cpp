@@ -9,17 +9,6 @@
 
 namespace {
 
-// The first control inside `parent`, in tab order, that the Tab key would reach.
-TWinControl* FirstTabStop(TWinControl* parent) {
-  for (int i = 0; i < parent->ControlCount(); ++i) {
-    auto* child = dynamic_cast<TWinControl*>(parent->Controls(i));
-    if (!child) continue;
-    if (child->TabStop() && child->CanFocus()) return child;
-    if (TWinControl* inner = FirstTabStop(child)) return inner;
-  }
-  return nullptr;
-}
-
 // The system's default space on either side of a tab's text.
 constexpr int kTabPadding = 6;
 constexpr int kTabVerticalPadding = 3;
@@ -114,7 +103,7 @@ void TPageControl::ChangeActivePage(TTabSheet* page) {
   if (page) page->SetVisible(true);
   if (old && old != page) old->SetVisible(false);
   if (focusWasOnOld) {
-    TWinControl* next = page ? FirstTabStop(page) : nullptr;
+    TWinControl* next = page ? page->FirstTabStop() : nullptr;
     if (!next && CanFocus()) next = this;
     if (next) next->SetFocus();
   }

@@ -8,26 +8,33 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "AnsiText.h"
 #include "Paths.h"
 
 namespace {
 
 constexpr UINT kAnsiCodePage = 1251;
 
-std::string Recode(std::string_view text, UINT from, UINT to) {
-  if (text.empty() || from == to) return std::string(text);
-  int wideLength =
-      MultiByteToWideChar(from, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  if (wideLength <= 0) return std::string(text);
-  std::wstring wide(wideLength, L'\0');
-  MultiByteToWideChar(from, 0, text.data(), static_cast<int>(text.size()), wide.data(), wideLength);
+std::u16string Decode(std::string_view text, UINT codePage) {
+  const int length =
+      MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  if (length <= 0) return {};
+  std::u16string wide(static_cast<size_t>(length), u'\0');
+  MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()),
+                      reinterpret_cast<wchar_t*>(wide.data()), length);
+  return wide;
+}
+
+std::string Encode(std::u16string_view wide, UINT codePage) {
   // UTF-7 and UTF-8 refuse a default character.
-  const bool utf = to == CP_UTF8 || to == CP_UTF7;
+  const bool utf = codePage == CP_UTF8 || codePage == CP_UTF7;
   const char* fallback = utf ? nullptr : "?";
-  int length = WideCharToMultiByte(to, 0, wide.data(), wideLength, nullptr, 0, fallback, nullptr);
-  if (length <= 0) return std::string(text);
-  std::string result(length, '\0');
-  WideCharToMultiByte(to, 0, wide.data(), wideLength, result.data(), length, fallback, nullptr);
+  const auto* data = reinterpret_cast<const wchar_t*>(wide.data());
+  const int size = static_cast<int>(wide.size());
+  const int length = WideCharToMultiByte(codePage, 0, data, size, nullptr, 0, fallback, nullptr);
+  if (length <= 0) return {};
+  std::string result(static_cast<size_t>(length), '\0');
+  WideCharToMultiByte(codePage, 0, data, size, result.data(), length, fallback, nullptr);
   return result;
 }
 
@@ -54,12 +61,17 @@ TConsoleText::TConsoleText(const std::string& encoding) {
 
 TConsoleText::~TConsoleText() = default;
 
+// Text the terminal's code page cannot take stays as it was.
 std::string TConsoleText::ToAnsi(std::string_view terminalText) const {
-  return Recode(terminalText, impl_->input, kAnsiCodePage);
+  if (terminalText.empty() || impl_->input == kAnsiCodePage) return std::string(terminalText);
+  const std::u16string wide = Decode(terminalText, impl_->input);
+  return wide.empty() ? std::string(terminalText) : Utf16ToAnsi(wide);
 }
 
 std::string TConsoleText::FromAnsi(std::string_view ansiText) const {
-  return Recode(ansiText, kAnsiCodePage, impl_->output);
+  if (ansiText.empty() || impl_->output == kAnsiCodePage) return std::string(ansiText);
+  const std::string text = Encode(AnsiToUtf16(ansiText), impl_->output);
+  return text.empty() ? std::string(ansiText) : text;
 }
 
 std::string TConsoleText::FromPath(const TPath& path) const {

@@ -42,6 +42,25 @@ void TWinControl::SetTabOrder(int order) {
   siblings.insert(at, this);
 }
 
+std::vector<TWinControl*> TWinControl::TabOrderList() {
+  std::vector<TWinControl*> list;
+  const auto collect = [&list](TWinControl* parent, const auto& self) -> void {
+    for (TControl* control : parent->controls_)
+      if (auto* child = dynamic_cast<TWinControl*>(control)) {
+        list.push_back(child);
+        self(child, self);
+      }
+  };
+  collect(this, collect);
+  return list;
+}
+
+TWinControl* TWinControl::FirstTabStop() {
+  for (TWinControl* control : TabOrderList())
+    if (control->TabStop() && control->CanFocus()) return control;
+  return nullptr;
+}
+
 bool TWinControl::Showing() const {
   for (const TWinControl* control = this; control; control = control->parent_)
     if (!control->Visible()) return false;

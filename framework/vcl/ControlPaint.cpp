@@ -38,16 +38,10 @@ void TControl::Update() {
 TGraphicControl::TGraphicControl(TComponent* AOwner) : TControl(AOwner) {}
 
 void TGraphicControl::PaintTo(HDC dc) {
-  canvas_.SetHandle(dc);
-  try {
-    canvas_.Font()->Assign(Font());
-    canvas_.Brush()->SetColor(Color());
-    Paint();
-  } catch (...) {
-    canvas_.SetHandle(nullptr);
-    throw;
-  }
-  canvas_.SetHandle(nullptr);
+  CanvasDC painting(canvas_, dc);
+  canvas_.Font()->Assign(Font());
+  canvas_.Brush()->SetColor(Color());
+  Paint();
 }
 
 // Painting

@@ -253,6 +253,10 @@ class TWinControl : public TControl {
   virtual void SetFocus();
   // The parent chain's top: the form.
   TWinControl* TopParent();
+  // The windowed descendants in tab order, each before its own children.
+  std::vector<TWinControl*> TabOrderList();
+  // The first of TabOrderList that Tab would reach, or null.
+  TWinControl* FirstTabStop();
 
   // Painting depends only on a DC and a rectangle: WM_PAINT and WM_PRINTCLIENT end here.
   void PaintContent(HDC dc, const TRect& rect);

@@ -62,19 +62,18 @@ constexpr UINT_PTR kTimerId = 1;
 
 }  // namespace
 
-TTimer::TTimer(TComponent* AOwner) : TComponent(AOwner) {
-  HINSTANCE instance = GetModuleHandleW(nullptr);
-  RegisterWindowClass(kTimerClass, WindowProc);
-  window_.reset(CreateWindowExW(0, kTimerClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance,
-                                nullptr));
-  if (!window_) throw Exception("Error creating window");
-  SetWindowLongPtrW(window_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+TTimer::TTimer(TComponent* AOwner)
+    : TComponent(AOwner),
+      window_(kTimerClass, [this](UINT message, WPARAM wParam, LPARAM, LRESULT&) {
+        if (message != WM_TIMER || wParam != kTimerId) return false;
+        GuardedCall({this, WM_TIMER}, [this] { Timer(); });
+        return true;
+      }) {
   UpdateTimer();
 }
 
 TTimer::~TTimer() {
-  KillTimer(window_.get(), kTimerId);
-  SetWindowLongPtrW(window_.get(), GWLP_USERDATA, 0);
+  KillTimer(window_.Handle(), kTimerId);
 }
 
 void TTimer::SetInterval(unsigned milliseconds) {
@@ -90,24 +89,14 @@ void TTimer::SetEnabled(bool enabled) {
 }
 
 void TTimer::UpdateTimer() {
-  KillTimer(window_.get(), kTimerId);
-  if (enabled_ && interval_ != 0 && !SetTimer(window_.get(), kTimerId, interval_, nullptr))
+  KillTimer(window_.Handle(), kTimerId);
+  if (enabled_ && interval_ != 0 && !SetTimer(window_.Handle(), kTimerId, interval_, nullptr))
     throw Exception("Not enough timers available");
 }
 
 void TTimer::Timer() {
   if (OnTimer) OnTimer(this);
   if (OnTick) OnTick();
-}
-
-LRESULT CALLBACK TTimer::WindowProc(HWND window, UINT message, WPARAM wParam,
-                                    LPARAM lParam) noexcept {
-  if (message == WM_TIMER && wParam == kTimerId) {
-    if (auto* self = reinterpret_cast<TTimer*>(GetWindowLongPtrW(window, GWLP_USERDATA)))
-      GuardedCall({self, WM_TIMER}, [self] { self->Timer(); });
-    return 0;
-  }
-  return DefWindowProcW(window, message, wParam, lParam);
 }
 
 namespace {

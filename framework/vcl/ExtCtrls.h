@@ -7,6 +7,7 @@
 
 #include "Controls.h"
 #include "Graphics.h"
+#include "MessageWindow.h"
 #include "Timing.h"
 
 // Shows Picture at its top-left corner, clipped to the control: unscaled, or with every
@@ -57,13 +58,11 @@ class TTimer : public TComponent, public ITimer {
   virtual void Timer();
 
  private:
-  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam,
-                                     LPARAM lParam) noexcept;
   void UpdateTimer();
 
   unsigned interval_ = 1000;
   bool enabled_ = true;
-  WindowHandle window_;
+  TMessageWindow window_;
 };
 
 // GetTickCount.

@@ -139,7 +139,7 @@ void TForm::CreateParams(TCreateParams& params) {
   if (!Enabled()) params.Style |= WS_DISABLED;
   if (formStyle_ == fsStayOnTop) params.ExStyle |= WS_EX_TOPMOST;
   // Owned by the application window, so the form has no taskbar button of its own.
-  params.WndParent = Application->handle_.get();
+  params.WndParent = Application->window_ ? Application->window_->Handle() : nullptr;
 }
 
 void TForm::CreateWnd() {
@@ -179,16 +179,10 @@ void TForm::Close() {
 }
 
 void TForm::PaintWindow(HDC dc) {
-  canvas_.SetHandle(dc);
-  try {
-    canvas_.Font()->Assign(Font());
-    canvas_.Brush()->SetColor(Color());
-    if (OnPaint) OnPaint(this);
-  } catch (...) {
-    canvas_.SetHandle(nullptr);
-    throw;
-  }
-  canvas_.SetHandle(nullptr);
+  CanvasDC painting(canvas_, dc);
+  canvas_.Font()->Assign(Font());
+  canvas_.Brush()->SetColor(Color());
+  if (OnPaint) OnPaint(this);
 }
 
 LRESULT TForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -246,34 +240,19 @@ void TForm::Notification(TComponent* AComponent, TOperation Operation) {
 
 namespace {
 
-// Windowed descendants in tab order, each before its own children.
-void CollectTabOrder(TWinControl* parent, std::vector<TWinControl*>& list) {
-  for (int i = 0; i < parent->ControlCount(); ++i) {
-    if (auto* child = dynamic_cast<TWinControl*>(parent->Controls(i))) {
-      list.push_back(child);
-      CollectTabOrder(child, list);
-    }
-  }
-}
-
 template <class Predicate>
 TButton* FindButton(TWinControl* parent, Predicate wanted) {
-  for (int i = 0; i < parent->ControlCount(); ++i) {
-    auto* child = dynamic_cast<TWinControl*>(parent->Controls(i));
-    if (!child) continue;
-    if (auto* button = dynamic_cast<TButton*>(child);
+  for (TWinControl* control : parent->TabOrderList())
+    if (auto* button = dynamic_cast<TButton*>(control);
         button && wanted(*button) && button->CanFocus())
       return button;
-    if (TButton* inner = FindButton(child, wanted)) return inner;
-  }
   return nullptr;
 }
 
 }  // namespace
 
 TWinControl* TForm::FindNextControl(TWinControl* current, bool forward) {
-  std::vector<TWinControl*> list;
-  CollectTabOrder(this, list);
+  std::vector<TWinControl*> list = TabOrderList();
   if (list.empty()) return nullptr;
   if (!forward) std::reverse(list.begin(), list.end());
   auto at = std::find(list.begin(), list.end(), current);

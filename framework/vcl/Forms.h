@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "Dpi.h"
 #include "ErrorQueue.h"
 #include "DesktopRules.h"
+#include "MessageWindow.h"
 
 enum TPosition { poDesigned, poDesktopCenter };
 
@@ -140,7 +142,7 @@ class TApplication : public TComponent {
 
   // The application's own top-level window, which carries the taskbar button.
   HWND Handle();
-  bool HandleAllocated() const { return static_cast<bool>(handle_); }
+  bool HandleAllocated() const { return window_ != nullptr; }
   // Read back from the window (at most 255 characters); the executable's name at first.
   std::string Title();
   void SetTitle(const std::string& title);
@@ -190,11 +192,11 @@ class TApplication : public TComponent {
  private:
   friend class TForm;
   friend void ShutdownApplication() noexcept;
-  friend LRESULT CALLBACK ApplicationWindowProc(HWND, UINT, WPARAM, LPARAM) noexcept;
   bool ProcessMessage(MSG& message);
   void ReleasePending();
+  bool HandleWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
-  WindowHandle handle_;
+  std::unique_ptr<TMessageWindow> window_;
   std::vector<TControl*> pendingRelease_;
   std::string title_;
   TForm* mainForm_ = nullptr;

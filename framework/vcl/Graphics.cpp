@@ -239,6 +239,14 @@ void TCanvas::SetHandle(HDC dc) {
   dc_ = dc;
 }
 
+CanvasDC::CanvasDC(TCanvas& canvas, HDC dc) : canvas_(canvas) {
+  canvas_.SetHandle(dc);
+}
+
+CanvasDC::~CanvasDC() {
+  canvas_.SetHandle(nullptr);
+}
+
 HDC TCanvas::Handle() {
   if (!dc_) throw Exception("Canvas does not allow drawing");
   if (!fontSelected_) {

@@ -169,6 +169,19 @@ class TPen : public TPersistent {
 };
 
 class TBitmap;
+class TCanvas;
+
+// Gives a canvas a DC it does not own for the guard's lifetime, an exception's included.
+class CanvasDC {
+ public:
+  CanvasDC(TCanvas& canvas, HDC dc);
+  CanvasDC(const CanvasDC&) = delete;
+  CanvasDC& operator=(const CanvasDC&) = delete;
+  ~CanvasDC();
+
+ private:
+  TCanvas& canvas_;
+};
 
 // Drawing on a DC it does not own. Handle() selects the current font, brush and pen;
 // the DC's own objects are put back when the DC is let go.

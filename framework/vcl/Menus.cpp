@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <map>
+#include <memory>
 #include <utility>
 
 #include "Forms.h"
+#include "MessageWindow.h"
 #include "Modules.h"
 #include "WideText.h"
 
@@ -63,17 +65,6 @@ std::pair<std::string, std::string> SplitShortCut(const std::string& caption) {
 constexpr int kArrowWidth = 12;
 
 const wchar_t kPopupListClass[] = L"QvPopupList";
-
-LRESULT CALLBACK PopupListProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
-  try {
-    LRESULT result = 0;
-    if (HandleMenuMessage(message, wParam, lParam, result)) return result;
-  } catch (...) {
-    Application->HandleException();
-    return 0;
-  }
-  return DefWindowProcW(window, message, wParam, lParam);
-}
 
 }  // namespace
 
@@ -313,13 +304,11 @@ bool HandleMenuMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& resu
 }
 
 HWND PopupListWindow() {
-  static WindowHandle window;
+  static std::unique_ptr<TMessageWindow> window;
   if (!window) {
-    RegisterWindowClass(kPopupListClass, PopupListProc);
-    window.reset(CreateWindowExW(0, kPopupListClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                 GetModuleHandleW(nullptr), nullptr));
-    if (!window) throw Exception("Error creating window");
+    window = std::make_unique<TMessageWindow>(kPopupListClass, HandleMenuMessage,
+                                              TMessageWindow::TopLevel(WS_POPUP));
     AddFinalization([] { window.reset(); });
   }
-  return window.get();
+  return window->Handle();
 }
