@@ -14,7 +14,7 @@
 class TForm;
 class TTimer;
 
-using WinEventHandle = UniqueHandle<NullHandleTraits<HWINEVENTHOOK, UnhookWinEvent>>;
+using WinEventHandle = UniqueHandle<NullHandleTraits<HWINEVENTHOOK, UnhookWinEvent, THandleKind::Hook>>;
 
 class TFullScreenWatch : public TComponent {
  public:
