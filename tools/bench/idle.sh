@@ -25,14 +25,14 @@ ticks() {  # PID
 private_kb() {  # PID
   awk '/^Private_(Clean|Dirty):/ { kb += $2 } END { print kb + 0 }' "/proc/$1/smaps_rollup"
 }
-# The wineserver of the prefix: it works in a folder named after the prefix's device and inode.
+# The wineserver of the prefix: it works in a folder named after the prefix's device and inode
+# (under /tmp/.wine-UID or a private /tmp/wine-XXXXXX), and may be called wineserver64.
 server_pid() {
   local dir pid
   [ -d "$QV_WINEPREFIX" ] || return 1
-  dir=$(printf '/tmp/.wine-%d/server-%x-%x' "$(id -u)" "$(stat -c %d "$QV_WINEPREFIX")" \
-    "$(stat -c %i "$QV_WINEPREFIX")")
-  for pid in $(ps -C wineserver -o pid=); do
-    [ "$(readlink "/proc/$pid/cwd" 2>/dev/null)" = "$dir" ] && { echo "$pid"; return; }
+  dir=$(printf 'server-%x-%x' "$(stat -c %d "$QV_WINEPREFIX")" "$(stat -c %i "$QV_WINEPREFIX")")
+  for pid in $(pgrep -u "$(id -u)" '^wineserver'); do
+    [ "$(basename "$(readlink "/proc/$pid/cwd" 2>/dev/null)")" = "$dir" ] && { echo "$pid"; return; }
   done
   return 1
 }
