@@ -65,17 +65,15 @@ inline void Store(uint8_t* p, __m128i v) {
   _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
 }
 
-// 16 bytes as 16-bit lanes, the low bytes and the high bytes masked apart rather than
-// unpacked: a high byte x * 256 gives x * m >> 8 from the high multiply, whose high byte is
-// x * m >> 16 in its place. No sum passes 255, so the halves never carry into each other.
+// 16 bytes widened to 16-bit lanes, high-multiplied, added and packed back (no sum passes
+// 255). The multiplies bound it: four for 16 bytes, as each term is truncated on its own.
 inline __m128i Mix(__m128i f, __m128i o, __m128i frameM, __m128i oldM) {
-  const __m128i low = _mm_set1_epi16(0x00FF), high = _mm_set1_epi16(static_cast<short>(0xFF00));
-  const __m128i even = _mm_add_epi16(_mm_mulhi_epu16(_mm_and_si128(f, low), frameM),
-                                     _mm_mulhi_epu16(_mm_and_si128(o, low), oldM));
-  const __m128i odd =
-      _mm_add_epi16(_mm_and_si128(_mm_mulhi_epu16(_mm_and_si128(f, high), frameM), high),
-                    _mm_and_si128(_mm_mulhi_epu16(_mm_and_si128(o, high), oldM), high));
-  return _mm_or_si128(even, odd);
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i low = _mm_add_epi16(_mm_mulhi_epu16(_mm_unpacklo_epi8(f, zero), frameM),
+                                    _mm_mulhi_epu16(_mm_unpacklo_epi8(o, zero), oldM));
+  const __m128i high = _mm_add_epi16(_mm_mulhi_epu16(_mm_unpackhi_epi8(f, zero), frameM),
+                                     _mm_mulhi_epu16(_mm_unpackhi_epi8(o, zero), oldM));
+  return _mm_packus_epi16(low, high);
 }
 
 // A row's last 16 bytes are mixed from the untouched bytes before the loop and stored after

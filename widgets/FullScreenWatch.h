@@ -14,7 +14,8 @@
 class TForm;
 class TTimer;
 
-using WinEventHandle = UniqueHandle<NullHandleTraits<HWINEVENTHOOK, UnhookWinEvent, THandleKind::Hook>>;
+using WinEventHandle =
+    UniqueHandle<NullHandleTraits<HWINEVENTHOOK, UnhookWinEvent, THandleKind::Hook>>;
 
 class TFullScreenWatch : public TComponent {
  public:
