@@ -147,7 +147,7 @@ void TTextFader::PaintFrame() {
   const int width = Width(), height = Height();
   if (width <= 0 || height <= 0) return;
   // Taken first: a paint that leads back here lets go of the canvas's DC.
-  HDC target = Canvas()->Handle();
+  HDC target = Canvas()->CopyHandle();
   SizePictures(width, height);
   // Black where nothing paints, as in a picture just made.
   std::span<uint8_t> back = Pixels(backdrop_);

@@ -22,7 +22,7 @@ void TImage::PictureChanged(TObject*) {
 void TImage::Paint() {
   TBitmap* bitmap = picture_.Bitmap();
   if (bitmap->Empty()) return;
-  HDC dc = Canvas()->Handle();
+  HDC dc = Canvas()->CopyHandle();
   int width = bitmap->Width(), height = bitmap->Height();
   // The DC is clipped to the control, so the picture is cut at its edges.
   if (transparent_)
