@@ -76,8 +76,8 @@ inline __m128i Mix(__m128i f, __m128i o, __m128i frameM, __m128i oldM) {
   return _mm_packus_epi16(low, high);
 }
 
-// A row's last 16 bytes are mixed from the untouched bytes before the loop and stored after
-// it, over the bytes the last whole step shared with them: no scalar tail.
+// A row's last 16 bytes are mixed from untouched bytes together with the last whole step
+// and stored after it, over the bytes they share: no scalar tail.
 [[gnu::noinline]] void BlendRowsSse2(uint8_t* frame, ptrdiff_t frameStride, const uint8_t* old,
                                      ptrdiff_t oldStride, size_t count, int height, uint16_t frameM,
                                      uint16_t oldM) {
@@ -87,9 +87,12 @@ inline __m128i Mix(__m128i f, __m128i o, __m128i frameM, __m128i oldM) {
   const __m128i fm = _mm_set1_epi16(static_cast<short>(frameM));
   const __m128i om = _mm_set1_epi16(static_cast<short>(oldM));
   for (int y = 0; y < height; ++y, frame += frameStride, old += oldStride) {
-    const __m128i last = Mix(Load(frame + count - kStep), Load(old + count - kStep), fm, om);
-    for (size_t i = 0; i + kStep <= count; i += kStep)
+    size_t i = 0;
+    for (; i + 2 * kStep <= count; i += kStep)
       Store(frame + i, Mix(Load(frame + i), Load(old + i), fm, om));
+    const __m128i next = Mix(Load(frame + i), Load(old + i), fm, om);
+    const __m128i last = Mix(Load(frame + count - kStep), Load(old + count - kStep), fm, om);
+    Store(frame + i, next);
     Store(frame + count - kStep, last);
   }
 }
@@ -125,9 +128,12 @@ inline __m128i Mix(__m128i f, __m128i o, __m128i frameM, __m128i oldM) {
   const __m256i fm = _mm256_set1_epi16(static_cast<short>(frameM));
   const __m256i om = _mm256_set1_epi16(static_cast<short>(oldM));
   for (int y = 0; y < height; ++y, frame += frameStride, old += oldStride) {
-    const __m256i last = Mix(Load32(frame + count - kStep), Load32(old + count - kStep), fm, om);
-    for (size_t i = 0; i + kStep <= count; i += kStep)
+    size_t i = 0;
+    for (; i + 2 * kStep <= count; i += kStep)
       Store(frame + i, Mix(Load32(frame + i), Load32(old + i), fm, om));
+    const __m256i next = Mix(Load32(frame + i), Load32(old + i), fm, om);
+    const __m256i last = Mix(Load32(frame + count - kStep), Load32(old + count - kStep), fm, om);
+    Store(frame + i, next);
     Store(frame + count - kStep, last);
   }
 }
