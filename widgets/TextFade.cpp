@@ -142,7 +142,7 @@ void TTextFader::SizePictures(int width, int height) {
 
 // A frame: the background painted afresh; where it and the text style are as before, the
 // items' pictures drawn on it earlier are used again, so that a fading frame is one copy and
-// one blend, and a held one no work at all.
+// one blend, and a held one only the copy onto the window.
 void TTextFader::PaintFrame() {
   const int width = Width(), height = Height();
   if (width <= 0 || height <= 0) return;
@@ -191,6 +191,7 @@ void TTextFader::PaintFrame() {
 
 void TTextFader::Compose(TLinePicture& picture, const std::string& text) {
   if (picture.valid && picture.text == text) return;
+  picture.valid = false;  // until the text is on it
   std::span<uint8_t> pixels = Pixels(picture.bitmap);
   std::copy(keptBackground_.begin(), keptBackground_.end(), pixels.begin());
   DrawLineText(picture.bitmap, text);
