@@ -277,8 +277,10 @@ void TMainForm::ApplicationRestore(TObject*) {
 }
 
 void TMainForm::FormPaint(TObject*) {
-  // The program never keeps a taskbar button.
-  ShowWindow(Application->Handle(), SW_HIDE);
+  // The program never keeps a taskbar button. Every fader frame paints this form into its
+  // snapshot: a hidden window is left alone instead of asked again.
+  HWND application = Application->Handle();
+  if (IsWindowVisible(application)) ShowWindow(application, SW_HIDE);
 }
 
 void TMainForm::EduClick(TObject*) {

@@ -92,13 +92,16 @@ void TBarPopupMenu::Popup(int X, int Y) {
       BarDrawItem(sender, canvas, rect, state);
     };
   }
+  rotatedFont_.reset();  // made at the first bar item drawn, kept until the menu closes
   try {
     TPopupMenu::Popup(X, Y);
   } catch (...) {
     UnwatchOtherItems();
+    rotatedFont_.reset();
     throw;
   }
   UnwatchOtherItems();
+  rotatedFont_.reset();
 }
 
 void TBarPopupMenu::DoPopup() {
@@ -162,12 +165,12 @@ void TBarPopupMenu::BarDrawItem(TObject* Item, TCanvas* Canvas, TRect Rect, TOwn
 }
 
 void TBarPopupMenu::PaintBarText(TCanvas* canvas, const BarItemPaint& paint) {
-  TFont* font = canvas->Font();
-  font->Assign(verticalFont_.get());
-  canvas->Brush()->SetStyle(bsClear);
-  HDC dc = canvas->Handle();  // selects the font, with its colour
-  FontHandle rotated(CreateRotatedFont(font, 90));
-  SelectGuard select(dc, rotated.get());
+  // Straight onto the DC: through the canvas's font the menu font would be made again for
+  // the next item.
+  HDC dc = canvas->Handle();
+  if (!rotatedFont_) rotatedFont_.reset(CreateRotatedFont(verticalFont_.get(), 90));
+  SelectGuard select(dc, rotatedFont_.get());
+  SetTextColor(dc, ColorToRGB(verticalFont_->Color()));
   SetBkMode(dc, TRANSPARENT);
   SetTextAlign(dc, TA_LEFT | TA_TOP | TA_NOUPDATECP);
   SIZE x{};

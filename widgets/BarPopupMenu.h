@@ -83,6 +83,7 @@ class TBarPopupMenu : public TPopupMenu {
 
   TBarSettings settings_;
   std::unique_ptr<TFont> verticalFont_;
+  FontHandle rotatedFont_;  // the vertical font turned upward, for one opening
   std::unique_ptr<TBitmap> bitmap_;
   std::string verticalText_;
   TBarPopupState state_;

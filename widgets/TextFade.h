@@ -6,8 +6,10 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <array>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "Controls.h"
 #include "ExtCtrls.h"
@@ -22,7 +24,7 @@ class TTextFader : public TGraphicControl {
   ~TTextFader() override;
 
   bool Active() const { return core_.Active(); }
-  void SetActive(bool active) { core_.SetActive(active); }
+  void SetActive(bool active);
   // Every completed change of the list runs LinesChanged.
   TStringList* Lines() { return &core_.Lines(); }
   void SetLines(TStringList* lines);
@@ -73,14 +75,48 @@ class TTextFader : public TGraphicControl {
   void Paint() override;
 
  private:
+  // The background with one item's text drawn on it, kept while both stay the same.
+  struct TLinePicture {
+    TBitmap bitmap;
+    std::string text;
+    bool valid = false;
+  };
+  // What the text pictures were drawn with besides the background.
+  struct TTextStyle {
+    LOGFONTW font{};
+    COLORREF color = 0;
+    UINT flags = 0;
+    bool operator==(const TTextStyle& other) const;
+  };
+
   void PaintFrame();
   void PaintParentBackground(TBitmap& frame);
   void PaintOwnBackground(TBitmap& frame);
   void TileGraphic(TCanvas& canvas, const TRect& rect, TBitmap& picture);
   void DrawLineText(TBitmap& picture, const std::string& text);
+  void SizePictures(int width, int height);
+  void ReleasePictures();
+  // Makes `picture` the kept background with `text` on it, unless it already is.
+  void Compose(TLinePicture& picture, const std::string& text);
+  int MeasuredHeight(TCanvas& canvas, const std::string& text, int width);
 
   TTimer timer_{nullptr};  // before core_, which holds it
   TFaderCore core_;
   std::unique_ptr<TPicture> background_;
   TBiDiMode biDiMode_ = bdLeftToRight;
+
+  // The frame pictures, sized to the control: the background painted afresh each frame (and
+  // the blend's output), and the two items' pictures, which swap when the next item is taken.
+  TBitmap backdrop_;
+  std::array<TLinePicture, 2> lines_;
+  int fresh_ = 0;                        // lines_[fresh_] shows CurrentText, the other PreviousText
+  std::vector<uint8_t> keptBackground_;  // the background the line pictures were drawn on
+  TTextStyle style_;
+  // Heights of the last texts laid out with style_ at the pictures' width.
+  struct TMeasured {
+    std::string text;
+    int height = -1;
+  };
+  std::array<TMeasured, 2> measured_{};
+  int nextMeasured_ = 0;
 };

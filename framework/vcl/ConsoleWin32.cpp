@@ -75,7 +75,10 @@ std::string TConsoleText::FromAnsi(std::string_view ansiText) const {
 }
 
 std::string TConsoleText::FromPath(const TPath& path) const {
-  return Recode(path.Bytes(), CP_ACP, impl_->output);
+  const std::string& bytes = path.Bytes();
+  if (bytes.empty() || impl_->output == GetACP()) return bytes;
+  const std::string text = Encode(Decode(bytes, CP_ACP), impl_->output);
+  return text.empty() ? bytes : text;
 }
 
 std::string TConsoleText::ArgumentToAnsi(std::string_view argument) const {

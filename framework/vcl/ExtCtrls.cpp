@@ -43,7 +43,7 @@ void TImage::Paint() {
     }
     bitmap = scaled_.get();
   }
-  HDC dc = Canvas()->Handle();
+  HDC dc = Canvas()->CopyHandle();
   int width = bitmap->Width(), height = bitmap->Height();
   // The DC is clipped to the control, so the picture is cut at its edges.
   if (transparent_)

@@ -247,6 +247,11 @@ CanvasDC::~CanvasDC() {
   canvas_.SetHandle(nullptr);
 }
 
+HDC TCanvas::CopyHandle() {
+  if (!dc_) throw Exception("Canvas does not allow drawing");
+  return dc_;
+}
+
 HDC TCanvas::Handle() {
   if (!dc_) throw Exception("Canvas does not allow drawing");
   if (!fontSelected_) {
@@ -279,7 +284,7 @@ void TCanvas::Draw(int x, int y, TBitmap* bitmap) {
 
 void TCanvas::StretchDraw(const TRect& rect, TBitmap* bitmap) {
   if (!bitmap || bitmap->Empty()) return;
-  HDC dc = Handle();
+  HDC dc = CopyHandle();
   int w = rect.right - rect.left, h = rect.bottom - rect.top;
   if (bitmap->Transparent()) {
     TransparentBlt(dc, rect.left, rect.top, w, h, bitmap->DC(), 0, 0, bitmap->Width(),
@@ -295,11 +300,11 @@ void TCanvas::StretchDraw(const TRect& rect, TBitmap* bitmap) {
 }
 
 void TCanvas::CopyRect(const TRect& dest, TCanvas* source, const TRect& sourceRect) {
-  HDC dc = Handle();
+  HDC dc = CopyHandle();
   int oldMode = SetStretchBltMode(dc, COLORONCOLOR);
   StretchBlt(dc, dest.left, dest.top, dest.right - dest.left, dest.bottom - dest.top,
-             source->Handle(), sourceRect.left, sourceRect.top, sourceRect.right - sourceRect.left,
-             sourceRect.bottom - sourceRect.top, SRCCOPY);
+             source->CopyHandle(), sourceRect.left, sourceRect.top,
+             sourceRect.right - sourceRect.left, sourceRect.bottom - sourceRect.top, SRCCOPY);
   SetStretchBltMode(dc, oldMode);
 }
 

@@ -192,6 +192,9 @@ class TCanvas : public TPersistent {
 
   // Raises "Canvas does not allow drawing" when there is no DC.
   HDC Handle();
+  // The same without selecting the font, brush and pen, for copying pictures, which draw
+  // with none of them (under Wine, selecting a font into a window's DC is not cheap).
+  HDC CopyHandle();
   void SetHandle(HDC dc);  // not owned
   bool HandleAllocated() const { return dc_ != nullptr; }
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <map>
 #include <memory>
+#include <optional>
+#include <string>
 #include <utility>
 
 #include "Forms.h"
@@ -30,16 +32,56 @@ UINT NewCommand(TMenuItem* item) {
   return command;
 }
 
-// The system's menu font, made with the default character set.
-void AssignMenuFont(TFont& font) {
-  NONCLIENTMETRICSW metrics{};
-  metrics.cbSize = sizeof metrics;
-  if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return;
-  const LOGFONTW& menu = metrics.lfMenuFont;
-  font.SetFaceName(menu.lfFaceName);
-  font.SetHeight(menu.lfHeight);
-  font.SetStyle((menu.lfWeight >= FW_BOLD ? fsBold : 0u) | (menu.lfItalic ? fsItalic : 0u));
-}
+// The drawing objects of owner-drawn items, made once for a whole opening of a menu rather
+// than for every item measured or drawn: one canvas (its font, brush and pen are made the
+// first time it selects them and kept while unchanged) and a memory DC to measure on.
+class TMenuPaintKit {
+ public:
+  TMenuPaintKit() {
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
+      const LOGFONTW& menu = metrics.lfMenuFont;
+      fontName_ = menu.lfFaceName;
+      fontHeight_ = menu.lfHeight;
+      fontStyle_ = (menu.lfWeight >= FW_BOLD ? fsBold : 0u) | (menu.lfItalic ? fsItalic : 0u);
+      haveFont_ = true;
+    }
+  }
+  TMenuPaintKit(const TMenuPaintKit&) = delete;
+  TMenuPaintKit& operator=(const TMenuPaintKit&) = delete;
+  ~TMenuPaintKit() { canvas_.SetHandle(nullptr); }
+
+  // The canvas on `dc` (null: the measuring DC) with the system's menu font, made with the
+  // default character set and its face name whole; an item's handler may have changed it for the item before.
+  TCanvas& On(HDC dc) {
+    if (!dc) {
+      if (!measureDC_) measureDC_.reset(CreateCompatibleDC(nullptr));
+      dc = measureDC_.get();
+    }
+    canvas_.SetHandle(dc);
+    if (haveFont_) {
+      TFont& font = *canvas_.Font();
+      font.SetFaceName(fontName_);
+      font.SetHeight(fontHeight_);
+      font.SetStyle(fontStyle_);
+    }
+    return canvas_;
+  }
+  // Puts the DC's own objects back.
+  void Release() { canvas_.SetHandle(nullptr); }
+
+ private:
+  MemoryDC measureDC_;
+  TCanvas canvas_;
+  bool haveFont_ = false;
+  std::wstring fontName_;
+  int fontHeight_ = 0;
+  TFontStyles fontStyle_ = 0;
+};
+
+// The kit of the menu being tracked; outside a popup each message makes its own.
+TMenuPaintKit* trackedKit = nullptr;
 
 int CheckAreaWidth() {
   return GetSystemMetrics(SM_CXMENUCHECK) + 6;
@@ -145,10 +187,10 @@ void TMenuItem::AdvancedDrawItem(TCanvas* canvas, const TRect& rect, TOwnerDrawS
 void TMenuItem::DefaultDrawItem(TCanvas* canvas, const TRect& rect, TOwnerDrawState state) {
   const bool selected = (state & ODS_SELECTED) != 0 && !IsLine();
   const bool inactive = (state & (ODS_GRAYED | ODS_DISABLED | ODS_INACTIVE)) != 0;
-  canvas->Brush()->SetStyle(bsSolid);
-  canvas->Brush()->SetColor(selected ? clHighlight : clMenu);
-  canvas->FillRect(rect);
+  // Stock DC brush and pen: the colours change from item to item, the objects need not.
   HDC dc = canvas->Handle();
+  SetDCBrushColor(dc, ColorToRGB(selected ? clHighlight : clMenu));
+  FillRect(dc, &rect, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
   if (IsLine()) {
     const int y = (rect.top + rect.bottom) / 2 - 1;
     RECT shadow{rect.left + 1, y, rect.right - 1, y + 1};
@@ -161,8 +203,8 @@ void TMenuItem::DefaultDrawItem(TCanvas* canvas, const TRect& rect, TOwnerDrawSt
   if (checked_) {
     // A tick in the check area, in the text's colour.
     const int cx = rect.left + CheckAreaWidth() / 2, cy = (rect.top + rect.bottom) / 2;
-    PenHandle pen(CreatePen(PS_SOLID, 1, text));
-    SelectGuard select(dc, pen.get());
+    SelectGuard select(dc, GetStockObject(DC_PEN));
+    SetDCPenColor(dc, text);
     for (int i = 0; i < 2; ++i) {
       POINT tick[3] = {{cx - 4, cy - 1 + i}, {cx - 2, cy + 1 + i}, {cx + 3, cy - 4 + i}};
       Polyline(dc, tick, 3);
@@ -246,9 +288,17 @@ void TPopupMenu::Popup(int X, int Y) {
   if (tracking_) return;
   DoPopup();
   handle_.reset(BuildMenu(*Items()));
+  TMenuPaintKit kit;
+  struct Tracked {  // another menu's popup inside this one's loop leaves this kit in place
+    TMenuPaintKit* outer;
+    bool& tracking;
+    ~Tracked() {
+      trackedKit = outer;
+      tracking = false;
+    }
+  } tracked{std::exchange(trackedKit, &kit), tracking_};
   tracking_ = true;
   TrackPopupMenu(handle_.get(), TrackFlags(), X, Y, 0, PopupListWindow(), nullptr);
-  tracking_ = false;
 }
 
 // Routing
@@ -268,13 +318,16 @@ bool HandleMenuMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& resu
       if (measure.CtlType != ODT_MENU) return false;
       TMenuItem* item = TMenuItem::FromCommand(static_cast<UINT>(measure.itemData));
       if (!item) return false;
-      MemoryDC dc(CreateCompatibleDC(nullptr));
-      TCanvas canvas;
-      canvas.SetHandle(dc.get());
-      AssignMenuFont(*canvas.Font());
+      std::optional<TMenuPaintKit> own;
+      TMenuPaintKit& kit = trackedKit ? *trackedKit : own.emplace();
       int width = 0, height = 0;
-      item->MeasureItem(&canvas, width, height);
-      canvas.SetHandle(nullptr);
+      try {
+        item->MeasureItem(&kit.On(nullptr), width, height);
+      } catch (...) {
+        kit.Release();
+        throw;
+      }
+      kit.Release();
       measure.itemWidth = static_cast<UINT>(std::max(width, 0));
       measure.itemHeight = static_cast<UINT>(std::max(height, 0));
       result = TRUE;
@@ -286,16 +339,15 @@ bool HandleMenuMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& resu
       TMenuItem* item = TMenuItem::FromCommand(static_cast<UINT>(draw.itemData));
       if (!item) return false;
       SavedDC saved(draw.hDC);
-      TCanvas canvas;
-      canvas.SetHandle(draw.hDC);
-      AssignMenuFont(*canvas.Font());
+      std::optional<TMenuPaintKit> own;
+      TMenuPaintKit& kit = trackedKit ? *trackedKit : own.emplace();
       try {
-        item->AdvancedDrawItem(&canvas, draw.rcItem, draw.itemState);
+        item->AdvancedDrawItem(&kit.On(draw.hDC), draw.rcItem, draw.itemState);
       } catch (...) {
-        canvas.SetHandle(nullptr);
+        kit.Release();
         throw;
       }
-      canvas.SetHandle(nullptr);
+      kit.Release();
       result = TRUE;
       return true;
     }

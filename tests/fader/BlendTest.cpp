@@ -54,7 +54,7 @@ TEST(BlendBitmaps, TwoTruncatedTermsForEveryInput) {
       cases[0].second.Row(y)[i] = static_cast<uint8_t>(k >> 8);
     }
   std::mt19937 random(3);
-  for (int width : {1, 2, 3, 5, 17}) {
+  for (int width : {1, 2, 3, 5, 7, 11, 17}) {
     auto& [frame, old] = cases.emplace_back(Picture(width, 4), Picture(width, 4));
     for (auto* p : {&frame, &old})
       for (auto& b : p->bytes) b = static_cast<uint8_t>(random());
