@@ -12,6 +12,7 @@ constexpr char kCR = '\r';
 constexpr char kLF = '\n';
 constexpr char kEndOfFile = 26;
 constexpr size_t kChunkSize = 256 * 1024;
+constexpr size_t kSmallestChunk = 4096;
 constexpr size_t kNone = kNoPosition;
 
 // Reads a file in large chunks and walks it line by line in the brain grammar. Between
@@ -21,7 +22,8 @@ class LineScanner {
  public:
   explicit LineScanner(const TPath& path)
       : LineScanner(Platform().OpenFile(path, FileMode::Read)) {}
-  explicit LineScanner(std::unique_ptr<PlatformFile> file) : file_(std::move(file)) {}
+  explicit LineScanner(std::unique_ptr<PlatformFile> file)
+      : file_(std::move(file)), unread_(file_->Size()) {}
 
   // The next line; false at the end of the file.
   bool NextLine(std::string& line) {
@@ -101,8 +103,12 @@ class LineScanner {
   void Refill() {
     if (finished_) return;
     size_t kept = end_ - pos_;
-    if (!buffer_ || capacity_ < kept + kChunkSize) {
-      size_t capacity = kept + kChunkSize;
+    // Brain files are small and read several times a question: a chunk the size of what is
+    // left (one byte more, to see the end) spares a large allocation for each.
+    const size_t chunk = static_cast<size_t>(
+        std::clamp<uint64_t>(unread_ + 1, kSmallestChunk, kChunkSize));
+    if (!buffer_ || capacity_ < kept + chunk) {
+      size_t capacity = kept + chunk;
       auto grown = std::make_unique_for_overwrite<char[]>(capacity);
       if (kept) std::memcpy(grown.get(), Data() + pos_, kept);
       buffer_ = std::move(grown);
@@ -115,6 +121,7 @@ class LineScanner {
     end_ = kept;
     size_t count = file_->Read(buffer_.get() + kept, capacity_ - kept);
     if (count == 0) finished_ = true;
+    unread_ -= std::min<uint64_t>(unread_, count);
     end_ = kept + count;
   }
 
@@ -191,6 +198,7 @@ class LineScanner {
   }
 
   std::unique_ptr<PlatformFile> file_;
+  uint64_t unread_;  // as the file's size said at the start
   std::unique_ptr<char[]> buffer_;
   size_t capacity_ = 0;
   size_t pos_ = 0, end_ = 0;
