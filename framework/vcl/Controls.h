@@ -333,6 +333,7 @@ class TWinControl : public TControl {
   void InsertControl(TControl* control);
   void RemoveControl(TControl* control);
   void UpdateBoundsFromWindow();
+  RECT CurrentClientRect() const;
   void CreateChildHandles();
   HBRUSH ColorBrush();
 

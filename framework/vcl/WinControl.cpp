@@ -168,29 +168,27 @@ TControl* TWinControl::ControlAtPos(int x, int y) const {
 }
 
 int TWinControl::ClientWidth() const {
-  if (handle_) {
-    RECT rect{};
-    GetClientRect(handle_, &rect);
-    return rect.right;
-  }
-  TCreateParams params;
-  const_cast<TWinControl*>(this)->CreateParams(params);
-  RECT frame{};
-  AdjustWindowRectEx(&frame, params.Style, FALSE, params.ExStyle);
-  return std::max(0, width_ - static_cast<int>(frame.right - frame.left));
+  return CurrentClientRect().right;
 }
 
 int TWinControl::ClientHeight() const {
+  return CurrentClientRect().bottom;
+}
+
+// The window's client area, or without a window what its frame would leave of the bounds.
+RECT TWinControl::CurrentClientRect() const {
+  RECT rect{};
   if (handle_) {
-    RECT rect{};
     GetClientRect(handle_, &rect);
-    return rect.bottom;
+    return rect;
   }
   TCreateParams params;
   const_cast<TWinControl*>(this)->CreateParams(params);
   RECT frame{};
   AdjustWindowRectEx(&frame, params.Style, FALSE, params.ExStyle);
-  return std::max(0, height_ - static_cast<int>(frame.bottom - frame.top));
+  rect.right = std::max(0, width_ - static_cast<int>(frame.right - frame.left));
+  rect.bottom = std::max(0, height_ - static_cast<int>(frame.bottom - frame.top));
+  return rect;
 }
 
 void TWinControl::SetClientWidth(int width) {
