@@ -12,9 +12,13 @@ TForm* OwnerForm(TComponent* owner) {
 
 }  // namespace
 
-TStayOnTop::TStayOnTop(TComponent* AOwner)
-    : TComponent(AOwner), formHandle_(OwnerForm(AOwner)->Handle()) {
+TStayOnTop::TStayOnTop(TComponent* AOwner) : TComponent(AOwner), form_(OwnerForm(AOwner)) {
+  form_->HandleNeeded();
   ApplyOnTop();
+}
+
+HWND TStayOnTop::FormHandle() const {
+  return form_->HandleAllocated() ? form_->Handle() : nullptr;
 }
 
 void TStayOnTop::SetOnTop(bool onTop) {
@@ -24,5 +28,5 @@ void TStayOnTop::SetOnTop(bool onTop) {
 }
 
 void TStayOnTop::ApplyOnTop() {
-  SetWindowTopmost(formHandle_, onTop_ && !IsDesigning(), SWP_NOMOVE | SWP_NOSIZE);
+  SetWindowTopmost(form_->Handle(), onTop_ && !IsDesigning(), SWP_NOMOVE | SWP_NOSIZE);
 }

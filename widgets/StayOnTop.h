@@ -5,6 +5,8 @@
 
 #include "Classes.h"
 
+class TForm;
+
 class TStayOnTop : public TComponent {
  public:
   // The owner must be a form (EInvalidCast otherwise); its window is made now if needed.
@@ -12,11 +14,12 @@ class TStayOnTop : public TComponent {
 
   bool OnTop() const { return onTop_; }
   void SetOnTop(bool onTop);
-  HWND FormHandle() const { return formHandle_; }
+  // The form's window now (null while it has none): a window made anew is followed.
+  HWND FormHandle() const;
 
  private:
   void ApplyOnTop();
 
   bool onTop_ = true;
-  HWND formHandle_ = nullptr;  // not owned; taken once, a re-created window is not followed
+  TForm* form_;  // the owner
 };

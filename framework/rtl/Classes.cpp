@@ -299,6 +299,22 @@ TComponent::~TComponent() {
   Destroying();
   DestroyComponents();
   if (owner_) owner_->RemoveComponent(this);
+  for (TFreeWatch* watch = watches_; watch; watch = watch->next_) watch->component_ = nullptr;
+}
+
+TFreeWatch::TFreeWatch(TComponent* component) : component_(component), next_(nullptr) {
+  if (!component_) return;
+  next_ = component_->watches_;
+  component_->watches_ = this;
+}
+
+TFreeWatch::~TFreeWatch() {
+  if (!component_) return;
+  for (TFreeWatch** link = &component_->watches_; *link; link = &(*link)->next_)
+    if (*link == this) {
+      *link = next_;
+      return;
+    }
 }
 
 TComponent* TComponent::Components(int index) const {

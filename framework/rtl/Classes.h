@@ -168,6 +168,24 @@ using TComponentState = unsigned;
 
 enum TOperation { opInsert, opRemove };
 
+class TComponent;
+
+// Tells code that calls out to a handler whether the handler freed the component meanwhile.
+class TFreeWatch {
+ public:
+  explicit TFreeWatch(TComponent* component);
+  ~TFreeWatch();
+  TFreeWatch(const TFreeWatch&) = delete;
+  TFreeWatch& operator=(const TFreeWatch&) = delete;
+
+  bool Freed() const { return component_ == nullptr; }
+
+ private:
+  friend class TComponent;
+  TComponent* component_;
+  TFreeWatch* next_;
+};
+
 // Owner of other components: they are destroyed with it, last created first.
 class TComponent : public TPersistent {
  public:
@@ -220,4 +238,6 @@ class TComponent : public TPersistent {
   std::string name_;
   intptr_t tag_ = 0;
   TComponentState state_ = 0;
+  friend class TFreeWatch;
+  TFreeWatch* watches_ = nullptr;
 };

@@ -28,7 +28,9 @@ bool TApplication::HandleWindowMessage(UINT message, WPARAM wParam, LPARAM, LRES
       errors_.ShowPending();
       return true;
     case kReleaseControls:
-      ReleasePending();
+      // Not from a loop nested inside a handler (a message box): the handler may still use
+      // the object. LeaveCallback asks again once the outermost handler has returned.
+      if (callbackDepth_ == 1) ReleasePending();
       return true;
     case WM_CLOSE:
       if (mainForm_) mainForm_->Close();
@@ -135,6 +137,11 @@ void TApplication::ReleaseLater(TControl* control) {
 void TApplication::CancelRelease(TControl* control) {
   pendingRelease_.erase(std::remove(pendingRelease_.begin(), pendingRelease_.end(), control),
                         pendingRelease_.end());
+}
+
+void TApplication::LeaveCallback() noexcept {
+  if (--callbackDepth_ == 0 && !pendingRelease_.empty() && window_)
+    PostMessageW(window_->Handle(), kReleaseControls, 0, 0);
 }
 
 void TApplication::ReleasePending() {

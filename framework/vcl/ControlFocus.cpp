@@ -118,18 +118,21 @@ LRESULT TWinControl::OnKey(UINT message, WPARAM wParam, LPARAM lParam) {
   WORD key = static_cast<WORD>(wParam);
   const TShiftState shift = KeyboardShiftState();
   const bool down = message == WM_KEYDOWN || message == WM_SYSKEYDOWN;
+  const HWND window = handle_;
+  TFreeWatch watch(this);
   if (down)
     KeyDown(key, shift);
   else
     KeyUp(key, shift);
-  if (key == 0) return 0;
+  if (key == 0 || watch.Freed()) return 0;
   if (down && (key == VK_TAB || key == VK_RETURN || key == VK_ESCAPE) && !WantsKey(key) &&
       TopParent()->DialogKey(key, shift)) {
     // TranslateMessage has already queued the key's character: it is not typed.
     MSG pending{};
-    PeekMessageW(&pending, handle_, WM_CHAR, WM_CHAR, PM_REMOVE);
+    PeekMessageW(&pending, window, WM_CHAR, WM_CHAR, PM_REMOVE);
     return 0;
   }
+  if (watch.Freed()) return 0;
   return DefaultHandler(message, key, lParam);
 }
 
@@ -137,8 +140,9 @@ LRESULT TWinControl::OnChar(UINT message, WPARAM wParam, LPARAM lParam) {
   const auto wide = static_cast<wchar_t>(wParam);
   char key = Utf16CharToAnsi(static_cast<char16_t>(wide));
   const char typed = key;
+  TFreeWatch watch(this);
   KeyPress(key);
-  if (key == 0) return 0;
+  if (key == 0 || watch.Freed()) return 0;
   const WPARAM passed =
       key == typed ? wParam : static_cast<WPARAM>(AnsiCharToUtf16(static_cast<unsigned char>(key)));
   return DefaultHandler(message, passed, lParam);

@@ -56,6 +56,7 @@ LRESULT TWinControl::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_NOTIFY:
     case WM_DRAWITEM:
     case WM_MEASUREITEM:
+    case WM_MENUCHAR:
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
@@ -108,14 +109,19 @@ LRESULT TWinControl::OnChildMessage(UINT message, WPARAM wParam, LPARAM lParam, 
       if (item->CtlType == ODT_MENU) {
         if (HandleMenuMessage(message, wParam, lParam, result)) return result;
       } else {
-        HWND window = GetDlgItem(handle_, static_cast<int>(item->CtlID));
-        if (TWinControl* child = FromHandle(window)) {
+        TWinControl* child = creatingChild_;
+        if (!child || child->childId_ != item->CtlID)
+          child = FromHandle(GetDlgItem(handle_, static_cast<int>(item->CtlID)));
+        if (child) {
           child->MeasureItem(*item);
           return TRUE;
         }
       }
       break;
     }
+    case WM_MENUCHAR:
+      if (HandleMenuMessage(message, wParam, lParam, result)) return result;
+      break;
     default:  // WM_CTLCOLOR...
       if (TWinControl* child = FromHandle(reinterpret_cast<HWND>(lParam)))
         if (HBRUSH brush = child->CtlColor(reinterpret_cast<HDC>(wParam)))

@@ -103,9 +103,11 @@ LRESULT TWinControl::OnMouseButton(UINT message, WPARAM wParam, int x, int y) {
       // The second press of a double click makes no second click.
       clickPending_ = !twice;
     }
+    TFreeWatch watch(this);
     // A handler may start a modal loop (a window drag) that ends the capture meanwhile.
     target->MouseDown(button, shift, x - (target == this ? 0 : target->Left()),
                       y - (target == this ? 0 : target->Top()));
+    if (watch.Freed()) return 0;
   } else {
     TControl* target = button == mbLeft ? captureControl_ : nullptr;
     bool pressedHere = target != nullptr;
@@ -117,12 +119,15 @@ LRESULT TWinControl::OnMouseButton(UINT message, WPARAM wParam, int x, int y) {
       captureControl_ = nullptr;
       if (pressedHere) ReleaseCapture();
     }
-    int localX = x - (target == this ? 0 : target->Left());
-    int localY = y - (target == this ? 0 : target->Top());
+    const int localX = x - (target == this ? 0 : target->Left());
+    const int localY = y - (target == this ? 0 : target->Top());
+    // Read before the handlers run: they may free the target or this window.
+    const bool inside = target == this || (localX >= 0 && localY >= 0 && localX < target->Width() &&
+                                           localY < target->Height());
+    TFreeWatch watchSelf(this), watchTarget(target);
     target->MouseUp(button, shift, localX, localY);
-    bool inside =
-        localX >= 0 && localY >= 0 && localX < target->Width() && localY < target->Height();
-    if (clicked && (target == this || inside)) target->Click();
+    if (clicked && inside && !watchTarget.Freed()) target->Click();
+    if (watchSelf.Freed()) return 0;
   }
   return DefaultHandler(message, wParam, MAKELPARAM(x, y));
 }

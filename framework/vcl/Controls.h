@@ -218,8 +218,8 @@ class TWinControl : public TControl {
   HWND Handle();
   bool HandleAllocated() const { return handle_ != nullptr; }
   void HandleNeeded() { Handle(); }
-  // Destroys the window and makes it anew with the current properties (a region set on
-  // the old window is lost).
+  // Destroys the window and makes it anew with the current properties; the new window keeps
+  // the old one's region, its place in the topmost layer and its children's text.
   void RecreateWnd();
   // The object of one of the framework's windows, or null.
   static TWinControl* FromHandle(HWND window);
@@ -333,6 +333,7 @@ class TWinControl : public TControl {
   void InsertControl(TControl* control);
   void RemoveControl(TControl* control);
   void UpdateBoundsFromWindow();
+  RECT CurrentClientRect() const;
   void CreateChildHandles();
   HBRUSH ColorBrush();
 
@@ -345,6 +346,9 @@ class TWinControl : public TControl {
   bool settingBounds_ = false;
   bool tabStop_ = false;
   UINT childId_ = 0;
+  TWinControl* creatingChild_ = nullptr;  // whose CreateWindowEx is running
+  RegionHandle keptRegion_;
+  bool keptTopmost_ = false;
   UINT nextChildId_ = 1;
   BrushHandle colorBrush_;
   COLORREF colorBrushColor_ = 0;

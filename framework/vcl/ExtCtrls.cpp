@@ -95,8 +95,9 @@ void TTimer::UpdateTimer() {
 }
 
 void TTimer::Timer() {
+  TFreeWatch watch(this);
   if (OnTimer) OnTimer(this);
-  if (OnTick) OnTick();
+  if (!watch.Freed() && OnTick) OnTick();
 }
 
 namespace {

@@ -189,6 +189,10 @@ class TApplication : public TComponent {
 
   TMessageEvent OnMessage;
 
+  // Around every callback from the system (GuardedCall): frees wait for the outermost.
+  void EnterCallback() noexcept { ++callbackDepth_; }
+  void LeaveCallback() noexcept;
+
  private:
   friend class TForm;
   friend void ShutdownApplication() noexcept;
@@ -201,6 +205,7 @@ class TApplication : public TComponent {
   std::string title_;
   TForm* mainForm_ = nullptr;
   bool terminated_ = false;
+  int callbackDepth_ = 0;
   TMessageBoxHook messageBoxHook_;
   TErrorQueue errors_;
 };
@@ -230,8 +235,17 @@ T* NewForm(TComponent* owner) {
 // error of the source is open or waiting, f is skipped and the caller does what the system
 // does without it. A window's source is its handle and the message (a paint skipped so is
 // asked for again once the box has closed); a timer's is the timer and WM_TIMER.
+class TCallbackScope {
+ public:
+  TCallbackScope() noexcept { Application->EnterCallback(); }
+  ~TCallbackScope() { Application->LeaveCallback(); }
+  TCallbackScope(const TCallbackScope&) = delete;
+  TCallbackScope& operator=(const TCallbackScope&) = delete;
+};
+
 template <class F>
 TCallResult GuardedCall(const TErrorSource& source, F&& f) noexcept {
+  const TCallbackScope scope;
   return Application->Errors().Run(source, std::forward<F>(f));
 }
 

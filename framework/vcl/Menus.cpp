@@ -7,9 +7,11 @@
 #include <string>
 #include <utility>
 
+#include "AnsiText.h"
 #include "Forms.h"
 #include "MessageWindow.h"
 #include "Modules.h"
+#include "Platform.h"
 #include "WideText.h"
 
 namespace {
@@ -303,8 +305,48 @@ void TPopupMenu::Popup(int X, int Y) {
 
 // Routing
 
+namespace {
+
+// The letter after a single '&', upper-cased; 0 when there is none.
+char AcceleratorKey(const std::string& caption) {
+  for (size_t i = 0; i + 1 < caption.size(); ++i) {
+    if (caption[i] != '&') continue;
+    if (caption[i + 1] != '&') return AnsiUpperCase(caption.substr(i + 1, 1))[0];
+    ++i;
+  }
+  return 0;
+}
+
+// The system cannot see the underlined letters of owner-drawn items: the typed letter
+// chooses the item at once, as it would a plain one's.
+bool OnMenuChar(wchar_t typed, HMENU menu, LRESULT& result) {
+  const char key = AnsiUpperCase(std::string(1, Utf16CharToAnsi(static_cast<char16_t>(typed))))[0];
+  if (key == 0 || key == '?') return false;
+  const int count = GetMenuItemCount(menu);
+  for (int i = 0; i < count; ++i) {
+    MENUITEMINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_FTYPE | MIIM_DATA | MIIM_STATE;
+    if (!GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &info) ||
+        !(info.fType & MFT_OWNERDRAW) || (info.fState & MFS_GRAYED))
+      continue;
+    const TMenuItem* item = TMenuItem::FromCommand(static_cast<UINT>(info.dwItemData));
+    if (item && AcceleratorKey(item->Caption()) == key) {
+      result = MAKELRESULT(i, MNC_EXECUTE);
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
 bool HandleMenuMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   switch (message) {
+    case WM_MENUCHAR:
+      if (HIWORD(wParam) & MF_SYSMENU) return false;
+      return OnMenuChar(static_cast<wchar_t>(LOWORD(wParam)), reinterpret_cast<HMENU>(lParam),
+                        result);
     case WM_COMMAND: {
       if (HIWORD(wParam) != 0 || lParam != 0) return false;
       TMenuItem* item = TMenuItem::FromCommand(LOWORD(wParam));

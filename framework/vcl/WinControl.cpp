@@ -2,6 +2,7 @@
 #include "Controls.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "Forms.h"
 #include "Handles.h"
@@ -12,6 +13,17 @@
 namespace {
 
 const wchar_t kWindowClass[] = L"QvWindow";
+// The object of a framework window: found by property, so that another module's subclass
+// (which replaces the window procedure) does not hide it.
+const wchar_t kControlProperty[] = L"QvControl";
+
+void Bind(HWND window, TWinControl* control) noexcept {
+  SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(control));
+  if (control)
+    SetPropW(window, kControlProperty, control);
+  else
+    RemovePropW(window, kControlProperty);
+}
 
 // A control's window, counted with the framework's live handles while the control holds it.
 void HoldWindow(HWND& held, HWND window) noexcept {
@@ -33,16 +45,15 @@ TWinControl::~TWinControl() {
     // No more messages for a half-destroyed object.
     if (defaultProc_)
       SetWindowLongPtrW(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(defaultProc_));
-    SetWindowLongPtrW(handle_, GWLP_USERDATA, 0);
+    Bind(handle_, nullptr);
     DestroyWindow(handle_);
     HoldWindow(handle_, nullptr);
   }
 }
 
 TWinControl* TWinControl::FromHandle(HWND window) {
-  if (!window || reinterpret_cast<WNDPROC>(GetWindowLongPtrW(window, GWLP_WNDPROC)) != WindowProc)
-    return nullptr;
-  return reinterpret_cast<TWinControl*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (!window) return nullptr;
+  return static_cast<TWinControl*>(GetPropW(window, kControlProperty));
 }
 
 HWND TWinControl::Handle() {
@@ -85,6 +96,9 @@ void TWinControl::CreateWnd() {
     id = reinterpret_cast<HMENU>(static_cast<UINT_PTR>(childId_));
   }
   std::wstring caption = ToWide(params.Caption);
+  // A child may send its parent WM_MEASUREITEM before CreateWindowEx returns.
+  TWinControl* const parent = parent_;
+  if (parent) parent->creatingChild_ = this;
   if (params.SystemClass.empty()) {
     RegisterWindowClass(kWindowClass, WindowProc, CS_DBLCLKS,
                         LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)));  // IDC_ARROW
@@ -96,13 +110,20 @@ void TWinControl::CreateWnd() {
                                   params.WndParent, id, instance, nullptr);
     if (window) {
       HoldWindow(handle_, window);
-      SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+      Bind(window, this);
       defaultProc_ = reinterpret_cast<WNDPROC>(
           SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WindowProc)));
       SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(Font()->Handle()), FALSE);
     }
   }
+  if (parent) parent->creatingChild_ = nullptr;
   if (!handle_) throw Exception("Error creating window");
+  // What the window had before it was made anew.
+  if (keptRegion_ && SetWindowRgn(handle_, keptRegion_.get(), TRUE))
+    (void)keptRegion_.release();  // the system owns it now
+  keptRegion_.reset();
+  if (std::exchange(keptTopmost_, false))
+    SetWindowPos(handle_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   if (Showing()) CreateChildHandles();
 }
 
@@ -116,6 +137,9 @@ void TWinControl::CreateChildHandles() {
 
 void TWinControl::DestroyHandle() {
   if (!handle_) return;
+  RegionHandle region(CreateRectRgn(0, 0, 0, 0));
+  if (GetWindowRgn(handle_, region.get()) != ERROR) keptRegion_ = std::move(region);
+  keptTopmost_ = !parent_ && (GetWindowLongPtrW(handle_, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
   text_ = WindowText(handle_);
   DestroyWindow(handle_);
   HoldWindow(handle_, nullptr);
@@ -144,29 +168,27 @@ TControl* TWinControl::ControlAtPos(int x, int y) const {
 }
 
 int TWinControl::ClientWidth() const {
-  if (handle_) {
-    RECT rect{};
-    GetClientRect(handle_, &rect);
-    return rect.right;
-  }
-  TCreateParams params;
-  const_cast<TWinControl*>(this)->CreateParams(params);
-  RECT frame{};
-  AdjustWindowRectEx(&frame, params.Style, FALSE, params.ExStyle);
-  return std::max(0, width_ - static_cast<int>(frame.right - frame.left));
+  return CurrentClientRect().right;
 }
 
 int TWinControl::ClientHeight() const {
+  return CurrentClientRect().bottom;
+}
+
+// The window's client area, or without a window what its frame would leave of the bounds.
+RECT TWinControl::CurrentClientRect() const {
+  RECT rect{};
   if (handle_) {
-    RECT rect{};
     GetClientRect(handle_, &rect);
-    return rect.bottom;
+    return rect;
   }
   TCreateParams params;
   const_cast<TWinControl*>(this)->CreateParams(params);
   RECT frame{};
   AdjustWindowRectEx(&frame, params.Style, FALSE, params.ExStyle);
-  return std::max(0, height_ - static_cast<int>(frame.bottom - frame.top));
+  rect.right = std::max(0, width_ - static_cast<int>(frame.right - frame.left));
+  rect.bottom = std::max(0, height_ - static_cast<int>(frame.bottom - frame.top));
+  return rect;
 }
 
 void TWinControl::SetClientWidth(int width) {
@@ -274,7 +296,7 @@ LRESULT CALLBACK TWinControl::WindowProc(HWND window, UINT message, WPARAM wPara
     self = static_cast<TWinControl*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
     if (self) {
       HoldWindow(self->handle_, window);
-      SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+      Bind(window, self);
     }
   } else {
     self = reinterpret_cast<TWinControl*>(GetWindowLongPtrW(window, GWLP_USERDATA));
@@ -314,8 +336,10 @@ void TWinControl::UpdateBoundsFromWindow() {
 }
 
 LRESULT TWinControl::OnNcDestroy() {
+  // A child destroyed with its parent's window keeps its text for the window made anew.
+  text_ = WindowText(handle_);
   LRESULT result = DefaultHandler(WM_NCDESTROY, 0, 0);
-  SetWindowLongPtrW(handle_, GWLP_USERDATA, 0);
+  Bind(handle_, nullptr);
   if (defaultProc_)
     SetWindowLongPtrW(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(defaultProc_));
   defaultProc_ = nullptr;

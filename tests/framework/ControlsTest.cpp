@@ -268,18 +268,53 @@ TEST_F(ControlsTest, AControlReleasedInsideItsOwnEventIsFreedAfterIt) {
   auto* button = Place<TButton>(form, 160, 200, 75, 25);
   new Watch(button, freed);
   const int controls = form->ControlCount();
+  bool freedInside = true;
   button->OnClick = [&](TObject*) {
     button->Release();
+    Application->ProcessMessages();  // a loop nested in the handler, as a message box runs
+    freedInside = freed;
     button->SetCaption("still here");  // the object lives until the event is done
   };
   ClickAt(CentreOf(button->Handle()));
   EXPECT_TRUE(Settle([&] { return freed; }));
+  EXPECT_FALSE(freedInside);
   EXPECT_EQ(form->ControlCount(), controls - 1);
+
+  // A picture freed by its own OnMouseUp is neither clicked nor touched after it.
+  auto* image = Place<TImage>(form, 250, 200, 30, 30);
+  bool clicked = false, up = false;
+  image->OnClick = [&](TObject*) { clicked = true; };
+  image->OnMouseUp = [&](TObject*, TMouseButton, TShiftState, int, int) {
+    up = true;
+    delete image;
+  };
+  POINT centre{265, 215};
+  ClientToScreen(form->Handle(), &centre);
+  ClickAt(centre);
+  EXPECT_TRUE(Settle([&] { return up; }));
+  EXPECT_FALSE(clicked);
   // A released form freed otherwise before the message comes is forgotten.
   auto* other = new TForm(nullptr);
   other->Release();
   delete other;
   PumpFor(50);
+}
+
+// Another module's subclass replaces the window procedure; the child's notifications still
+// reach its object.
+TEST_F(ControlsTest, ASubclassedEditStillHearsItsChanges) {
+  static WNDPROC previous = nullptr;
+  previous = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
+      form->Edit->Handle(), GWLP_WNDPROC,
+      reinterpret_cast<LONG_PTR>(+[](HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        return CallWindowProcW(previous, window, message, wParam, lParam);
+      })));
+  int changes = 0;
+  form->Edit->OnChange = [&](TObject*) { ++changes; };
+  SetWindowTextW(form->Edit->Handle(), L"abc");
+  EXPECT_EQ(changes, 1);
+  SetWindowLongPtrW(form->Edit->Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
+  form->Edit->OnChange = nullptr;
 }
 
 TEST(HookErrorTest, AnErrorInsideAHookIsShownAfterTheHookReturned) {

@@ -62,6 +62,20 @@ TEST(TimerTest, DefaultsAndTicks) {
   EXPECT_TRUE(PumpUntil([&] { return ticks >= 3; }, kPatience));
 }
 
+TEST(TimerTest, ATimerFreedInItsOwnTickGoesNoFurther) {
+  auto* timer = new TTimer(nullptr);
+  timer->SetInterval(10);
+  bool freed = false, ticked = false;
+  timer->OnTimer = [&](TObject*) {
+    delete timer;
+    freed = true;
+  };
+  timer->OnTick = [&] { ticked = true; };
+  EXPECT_TRUE(PumpUntil([&] { return freed; }, kPatience));
+  PumpFor(50);
+  EXPECT_FALSE(ticked);
+}
+
 TEST(TimerTest, NoTicksWhileDisabledOrWithIntervalZero) {
   TTimer timer(nullptr);
   timer.SetInterval(20);

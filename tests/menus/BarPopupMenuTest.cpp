@@ -258,6 +258,16 @@ TEST_F(BarPopupMenuTest, APopupFromInsideTheMenuLoopIsIgnored) {
   EXPECT_EQ(seen.items.size(), 1u);
 }
 
+// Owner-drawn items hide their underlined letters from the system; typing one still chooses.
+TEST_F(BarPopupMenuTest, AnUnderlinedLetterChoosesItsItem) {
+  SKIP_WITHOUT_DISPLAY();
+  std::string chosen;
+  for (const char* caption : {"&Hat", "Si&gn", "&&S", "&Sign"})
+    Add(menu->Items(), caption)->OnClick = [&chosen, caption](TObject*) { chosen = caption; };
+  OpenAndCapture(menu, {'S'});
+  EXPECT_EQ(chosen, "&Sign");
+}
+
 // A picture at the foot of the bar, its transparent colour left out.
 TEST_F(BarPopupMenuTest, PictureAtTheFootOfTheBar) {
   SKIP_WITHOUT_DISPLAY();

@@ -11,6 +11,7 @@
 #include "Forms.h"
 #include "RegionData.h"
 #include "StayOnTop.h"
+#include "StdCtrls.h"
 #include "WidgetTestSupport.h"
 
 namespace {
@@ -53,9 +54,10 @@ std::vector<RegionRect> WindowRects(HWND window) {
 }
 
 // Built like the main window: skin first, stay-on-top later, then the stored picture and outline.
+// kOnTopFirst makes the stay-on-top first, so the skin's border style makes the window anew.
 class TSkinTestForm : public TForm {
  public:
-  enum Variant { kMainWindow, kDesigning };
+  enum Variant { kMainWindow, kDesigning, kOnTopFirst };
   TSkinTestForm(TComponent* owner, std::vector<uint8_t> mask2, Variant variant)
       : TForm(owner), mask2_(std::move(mask2)), variant_(variant) {}
 
@@ -67,9 +69,10 @@ class TSkinTestForm : public TForm {
     SetCaption("Quelvoran skin test");
     SetClientWidth(162);
     SetClientHeight(251);
+    if (variant_ == kOnTopFirst) KeepOnTop = new TStayOnTop(this);
     SkinForm1 = new TSkinForm(this);
     SkinForm1->SetParent(this);
-    KeepOnTop = new TStayOnTop(this);
+    if (variant_ != kOnTopFirst) KeepOnTop = new TStayOnTop(this);
   }
   void ReadProperties() override {
     SkinForm1->SetDesigning(variant_ == kDesigning);
@@ -115,6 +118,11 @@ class SkinFormTest : public ::testing::Test {
 
 TEST_F(SkinFormTest, RealAssetsShapeABorderlessTopmostWindow) {
   ASSERT_FALSE(CharacterMask2().empty());
+  Make(CharacterMask2(), TSkinTestForm::kOnTopFirst);
+  EXPECT_EQ(form->KeepOnTop->FormHandle(), form->Handle());
+  EXPECT_EQ(WindowRects(form->Handle()), MaskRects(CharacterMask2()));
+  EXPECT_NE(GetWindowLongPtrA(form->Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+
   Make(CharacterMask2());
   HWND window = form->Handle();
   EXPECT_EQ(form->KeepOnTop->FormHandle(), window);
@@ -238,13 +246,20 @@ TEST_F(SkinFormTest, NewPictureEmptiesTheMaskButNotTheWindow) {
   EXPECT_EQ(form->SkinForm1->MaskSize(), CharacterMask2().size() - 4);
 }
 
-TEST_F(SkinFormTest, AWindowMadeAnewHasNoOutline) {
+TEST_F(SkinFormTest, AWindowMadeAnewKeepsOutlineLayerAndTypedText) {
   Make(CharacterMask2());
+  auto* edit = new TEdit(form);
+  edit->SetParent(form);
+  SetWindowTextW(edit->Handle(), L"typed");  // as the user types it, past SetText
   HWND old = form->Handle();
   form->RecreateWnd();
   EXPECT_NE(form->Handle(), old);
-  EXPECT_TRUE(WindowRects(form->Handle()).empty());
-  EXPECT_EQ(form->KeepOnTop->FormHandle(), old);  // taken once
+  EXPECT_EQ(WindowRects(form->Handle()), MaskRects(CharacterMask2()));
+  EXPECT_EQ(form->KeepOnTop->FormHandle(), form->Handle());
+  EXPECT_NE(GetWindowLongPtrA(form->Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+  EXPECT_EQ(edit->GetText(), "typed");
+  edit->HandleNeeded();
+  EXPECT_EQ(edit->GetText(), "typed");
   EXPECT_EQ(WrittenMask2(), CharacterMask2());
 }
 
