@@ -105,8 +105,8 @@ class LineScanner {
     size_t kept = end_ - pos_;
     // Brain files are small and read several times a question: a chunk the size of what is
     // left (one byte more, to see the end) spares a large allocation for each.
-    const size_t chunk = static_cast<size_t>(
-        std::clamp<uint64_t>(unread_ + 1, kSmallestChunk, kChunkSize));
+    const size_t chunk =
+        static_cast<size_t>(std::clamp<uint64_t>(unread_ + 1, kSmallestChunk, kChunkSize));
     if (!buffer_ || capacity_ < kept + chunk) {
       size_t capacity = kept + chunk;
       auto grown = std::make_unique_for_overwrite<char[]>(capacity);

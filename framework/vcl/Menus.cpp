@@ -55,7 +55,8 @@ class TMenuPaintKit {
   ~TMenuPaintKit() { canvas_.SetHandle(nullptr); }
 
   // The canvas on `dc` (null: the measuring DC) with the system's menu font, made with the
-  // default character set and its face name whole; an item's handler may have changed it for the item before.
+  // default character set and its face name whole; an item's handler may have changed it for the
+  // item before.
   TCanvas& On(HDC dc) {
     if (!dc) {
       if (!measureDC_) measureDC_.reset(CreateCompatibleDC(nullptr));
