@@ -59,19 +59,12 @@ std::vector<SentEvent> RunJournal(TRecorder& recorder, TFakeRecorderPlatform& pl
   return used;
 }
 
-// Runs the replay timer to the end, jumping over the ticks at which nothing falls due.
+// Runs the replay timer to the end, stopping the replay after `stopAt` sent events.
 void RunTimer(TRecorder& recorder, TFakeRecorderPlatform& platform, size_t records, size_t stopAt) {
   for (size_t ticks = 0; recorder.State() == rsPlaying; ++ticks) {
     FUZZ_CHECK(ticks <= 2 * records + 2 && platform.timer && platform.timer->Running());
     if (platform.sent.size() >= stopAt) recorder.Stop();
-    const uint32_t due = recorder.CurrentEvent().time, interval = platform.timer->Interval();
-    if (!platform.sent.empty() &&
-        static_cast<int32_t>(due - platform.clock.TickCount()) > static_cast<int32_t>(interval)) {
-      platform.timer->SetEnabled(false);
-      platform.clock.Set(due - interval);
-      platform.timer->SetEnabled(true);
-    }
-    platform.clock.NextTick();
+    NextReplayTick(recorder, platform);
   }
 }
 

@@ -130,18 +130,23 @@ inline std::vector<SentEvent> RunJournal(TRecorder& recorder, TFakeRecorderPlatf
   return used;
 }
 
-// Runs the replay timer until the recorder is idle, jumping over the time in which nothing
-// falls due (a tick every 10 ms over a long pause would take long).
+// The replay timer's next tick, after a jump over the time in which nothing falls due (a
+// tick every 10 ms over a long pause would take long).
+inline void NextReplayTick(TRecorder& recorder, TFakeRecorderPlatform& platform) {
+  const uint32_t due = recorder.CurrentEvent().time, interval = platform.timer->Interval();
+  if (!platform.sent.empty() &&
+      static_cast<int32_t>(due - platform.clock.TickCount()) > static_cast<int32_t>(interval)) {
+    platform.timer->SetEnabled(false);
+    platform.clock.Set(due - interval);
+    platform.timer->SetEnabled(true);
+  }
+  platform.clock.NextTick();
+}
+
+// Runs the replay timer until the recorder is idle.
 inline void RunTimer(TRecorder& recorder, TFakeRecorderPlatform& platform) {
   for (int ticks = 0; recorder.State() == rsPlaying && ticks < 100000; ++ticks) {
     ASSERT_TRUE(platform.timer && platform.timer->Running());
-    const uint32_t due = recorder.CurrentEvent().time, interval = platform.timer->Interval();
-    if (!platform.sent.empty() &&
-        static_cast<int32_t>(due - platform.clock.TickCount()) > static_cast<int32_t>(interval)) {
-      platform.timer->SetEnabled(false);
-      platform.clock.Set(due - interval);
-      platform.timer->SetEnabled(true);
-    }
-    platform.clock.NextTick();
+    NextReplayTick(recorder, platform);
   }
 }
