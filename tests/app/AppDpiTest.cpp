@@ -157,7 +157,12 @@ TEST_F(AppDpiTest, TheMenuAndTheTeachingWindowAreScaledByTheDpi) {
   const RECT shown = WindowRect(menu);
   EXPECT_GE(shown.bottom - shown.top, 180);
   // The side bar is 30 pixels wide (Wine shows it from column 3 on), then the menu's white.
-  const TPixels bar = Capture(menu);
+  // The menu may be on screen a moment before its items are painted.
+  TPixels bar = Capture(menu);
+  for (int tries = 0; tries < 30 && bar.At(34, 20) != 0xFFFFFFu; ++tries) {
+    Sleep(100);
+    bar = Capture(menu);
+  }
   EXPECT_NE(bar.At(28, 20), 0xFFFFFFu);
   EXPECT_EQ(bar.At(34, 20), 0xFFFFFFu);
   MenuKeys(menu, Downs(3, VK_RETURN));
