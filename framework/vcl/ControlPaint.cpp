@@ -2,6 +2,7 @@
 #include "Controls.h"
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 #include "Handles.h"
@@ -19,8 +20,9 @@ void TControl::Repaint() {
     parent_->Update();
     return;
   }
+  // A cache DC: letting it go discards what the paint changed, so nothing is saved (under
+  // Wine every RestoreDC selects a font afresh, which a fading frame would pay each time).
   WindowDC dc(parent_->handle_);
-  SavedDC saved(dc.dc());
   IntersectClipRect(dc.dc(), left_, top_, left_ + width_, top_ + height_);
   parent_->PaintControls(dc.dc(), this);
 }
@@ -54,13 +56,15 @@ void TWinControl::PaintContent(HDC dc, const TRect& rect) {
 }
 
 void TWinControl::PaintBackground(HDC dc) {
-  SavedDC saved(dc);
   // Opaque children paint every pixel of their own; a copy for a transparent child's
-  // background needs what lies beneath them too.
+  // background needs what lies beneath them too. The DC is saved only when its clipping
+  // changes: a transparent child's frame fills the background on every step.
   const bool copy = (ControlState() & csPaintCopy) != 0;
+  std::optional<SavedDC> saved;
   for (TControl* control : controls_) {
     if (!copy && !dynamic_cast<TWinControl*>(control) && control->Visible() &&
         (control->ControlStyle() & csOpaque)) {
+      if (!saved) saved.emplace(dc);
       RECT r = control->BoundsRect();
       ExcludeClipRect(dc, r.left, r.top, r.right, r.bottom);
     }

@@ -3,8 +3,14 @@
 # on a display of its own: after start-up has settled, the CPU time of the program's process
 # and of its wineserver over a minute, and how much the program's private memory grew in it.
 # Each program runs alone in a private prefix, so its wineserver serves it and Wine's own
-# helpers only. Usage: idle.sh [SECONDS [SETTLE_SECONDS]]; QV_IDLE_NO_BUILD=1 measures the
-# programs as they stand.
+# helpers only. The character's share is its process and what its wineserver spent beyond
+# the plain window's.
+# A desktop session publishes X resources on the root window; a bare Xvfb has none, and then
+# Xlib reads ~/.Xdefaults afresh at every lookup, which Wine makes at every font selection.
+# The display gets a resource of no meaning to Wine, as a session would have;
+# QV_IDLE_BARE_X=1 measures on the bare display.
+# Usage: idle.sh [SECONDS [SETTLE_SECONDS]]; QV_IDLE_NO_BUILD=1 measures the programs as they
+# stand.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 cd "$root"
@@ -72,6 +78,11 @@ measure_one() {  # LABEL EXE
       printf "%-10s process %5.2f %%  wineserver %5.2f %%  together %5.2f %% of a core;", l,
         p * f, s * f, (p + s) * f
       printf "  private memory %.2f MB, grew %+d kB\n", m1 / 1024, m1 - m0 }'
+  if [ "$label" = minimal ]; then baseServer=$((s1 - s0)); fi
+  [ "$label" = minimal ] ||
+    awk -v p=$((p1 - p0)) -v s=$((s1 - s0 - baseServer)) -v t="$seconds" -v hz="$hz" 'BEGIN {
+      printf "%-10s its process and its share of the wineserver: %.2f %% of a core\n", "",
+        (p + s) * 100 / hz / t }'
   kill "$pid" 2>/dev/null || true
   WINEPREFIX=$QV_WINEPREFIX wineserver -k 2>/dev/null || true
   wait "$launcher" 2>/dev/null || true
@@ -79,6 +90,8 @@ measure_one() {  # LABEL EXE
 }
 
 measure() {
+  [ -n "${QV_IDLE_BARE_X:-}" ] ||
+    xprop -root -f RESOURCE_MANAGER 8s -set RESOURCE_MANAGER "quelvoran.idle:	desktop"
   echo "CPU over ${seconds} s after ${settle} s of start-up (one core = 100 %):"
   measure_one minimal "$minimal"
   measure_one Quelvoran "$character"
