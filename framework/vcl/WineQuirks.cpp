@@ -54,5 +54,7 @@ long WineGdiObjectCount() {
 }
 
 unsigned ForegroundPollInterval() {
-  return RunningUnderWine() ? 250 : 0;
+  // Each look wakes the program and its wineserver: twice a second is soon enough for a
+  // program that goes full screen.
+  return RunningUnderWine() ? 500 : 0;
 }
