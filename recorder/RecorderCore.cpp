@@ -173,6 +173,7 @@ void TRecorder::Play() {
   stream_.SetPosition(0);
   stream_.ReadBuffer(bytes, kRecordSize);
   currentEvent_ = ReadEventMsg(bytes);
+  dueTime_ = currentEvent_.time;
   atFirstEvent_ = true;
   served_ = false;
 
@@ -256,7 +257,7 @@ void TRecorder::TimerTick() {
 void TRecorder::ReplayDue() {
   const uint32_t now = platform_.Clock().TickCount();
   for (int sent = 0; sent < kMaxEventsPerTick; ++sent) {
-    if (!atFirstEvent_ && static_cast<int32_t>(currentEvent_.time - now) > 0) return;
+    if (!atFirstEvent_ && static_cast<int32_t>(dueTime_ - now) > 0) return;
     SendReplayed(currentEvent_);
     // The user's key may have asked to end the replay while the input was delivered.
     if (state_ != rsPlaying || stopRequested_) {
@@ -267,6 +268,9 @@ void TRecorder::ReplayDue() {
       SetState(rsIdle);
       return;
     }
+    // A record due already stays due: against a clock that runs on, one overdue by half the
+    // tick range would seem weeks ahead at the next tick.
+    dueTime_ = static_cast<int32_t>(currentEvent_.time - now) < 0 ? now : currentEvent_.time;
   }
 }
 

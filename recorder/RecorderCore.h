@@ -172,6 +172,8 @@ class TRecorder : public TObject {
   THookHandle Hook() const { return hook_; }
   uint32_t StartTime() const { return startTime_; }
   const TEventMsg& CurrentEvent() const { return currentEvent_; }
+  // The tick from which the low-level replay sends the current record.
+  uint32_t DueTime() const { return dueTime_; }
   int32_t Speed() const { return speed_; }
   void SetSpeed(int32_t speed) { speed_ = speed; }
   // The path in use while recording or playing; the last one used when idle.
@@ -204,6 +206,7 @@ class TRecorder : public TObject {
 
   IRecorderPlatform& platform_;
   TEventMsg currentEvent_;
+  uint32_t dueTime_ = 0;
   TRecorderState state_ = rsIdle;
   TMemoryStream stream_;
   THookHandle hook_ = 0;

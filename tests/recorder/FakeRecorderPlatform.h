@@ -133,7 +133,7 @@ inline std::vector<SentEvent> RunJournal(TRecorder& recorder, TFakeRecorderPlatf
 // The replay timer's next tick, after a jump over the time in which nothing falls due (a
 // tick every 10 ms over a long pause would take long).
 inline void NextReplayTick(TRecorder& recorder, TFakeRecorderPlatform& platform) {
-  const uint32_t due = recorder.CurrentEvent().time, interval = platform.timer->Interval();
+  const uint32_t due = recorder.DueTime(), interval = platform.timer->Interval();
   if (!platform.sent.empty() &&
       static_cast<int32_t>(due - platform.clock.TickCount()) > static_cast<int32_t>(interval)) {
     platform.timer->SetEnabled(false);
