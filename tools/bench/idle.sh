@@ -5,10 +5,10 @@
 # Each program runs alone in a private prefix, so its wineserver serves it and Wine's own
 # helpers only. The character's share is its process and what its wineserver spent beyond
 # the plain window's.
-# A desktop session publishes X resources on the root window; a bare Xvfb has none, and then
-# Xlib reads ~/.Xdefaults afresh at every lookup, which Wine makes at every font selection.
-# The display gets a resource of no meaning to Wine, as a session would have;
-# QV_IDLE_BARE_X=1 measures on the bare display.
+# A desktop session publishes X resources; on a bare Xvfb there are none, and then Xlib reads
+# ~/.Xdefaults afresh at every lookup, which Wine makes at every font selection. Both programs
+# get a resource of no meaning to Wine (through XENVIRONMENT: a property on the root window
+# would go when Xvfb resets after its last client); QV_IDLE_BARE_X=1 measures without it.
 # Usage: idle.sh [SECONDS [SETTLE_SECONDS]]; QV_IDLE_NO_BUILD=1 measures the programs as they
 # stand.
 set -euo pipefail
@@ -19,7 +19,7 @@ if [ -z "${QV_IDLE_NO_BUILD:-}" ]; then
   cmake --preset cross >/dev/null
   cmake --build --preset cross -j 2 --target release minimal-window
 fi
-export seconds=${1:-60} settle=${2:-15}
+export root seconds=${1:-60} settle=${2:-15}
 export character="$root/build/release/Quelvoran/Quelvoran.exe"
 export minimal="$root/build/cross/tools/bench/minimal-window.exe"
 export QV_WINEPREFIX=$root/build/wineprefix-idle
@@ -90,8 +90,10 @@ measure_one() {  # LABEL EXE
 }
 
 measure() {
-  [ -n "${QV_IDLE_BARE_X:-}" ] ||
-    xprop -root -f RESOURCE_MANAGER 8s -set RESOURCE_MANAGER "quelvoran.idle:	desktop"
+  if [ -z "${QV_IDLE_BARE_X:-}" ]; then
+    printf 'quelvoran.idle:\tdesktop\n' >"$root/build/idle.Xresources"
+    export XENVIRONMENT=$root/build/idle.Xresources
+  fi
   echo "CPU over ${seconds} s after ${settle} s of start-up (one core = 100 %):"
   measure_one minimal "$minimal"
   measure_one Quelvoran "$character"
