@@ -70,11 +70,21 @@ TFullScreenWatch::TFullScreenWatch(TComponent* AOwner)
     poll_ = new TTimer(this);
     poll_->SetInterval(interval);
     poll_->OnTimer = [this](TObject*) { Poll(); };
+    // While one of the program's windows is in front, nothing else can be full screen before
+    // it: the poll rests until they leave the front.
+    Application->OnActivateApp = [this](bool active) {
+      if (watching != this || active || !poll_ || poll_->Enabled()) return;
+      poll_->SetEnabled(true);
+      Poll();
+    };
   }
 }
 
 TFullScreenWatch::~TFullScreenWatch() {
-  if (watching == this) watching = nullptr;
+  if (watching == this) {
+    watching = nullptr;
+    if (poll_) Application->OnActivateApp = nullptr;
+  }
   DestroyComponents();
 }
 
@@ -110,6 +120,10 @@ void TFullScreenWatch::Poll() {
     GetWindowRect(foreground, &rect);
     style = GetWindowLongW(foreground, GWL_STYLE);
   }
+  DWORD process = 0;
+  if (foreground && GetWindowThreadProcessId(foreground, &process) &&
+      process == GetCurrentProcessId() && !behind_)
+    poll_->SetEnabled(false);
   if (foreground == polled_ && EqualRect(&rect, &polledRect_) && style == polledStyle_) {
     // Wine moves a window just put behind another program's back above it a moment later.
     if (behind_ && OursAbove()) Apply(behind_);

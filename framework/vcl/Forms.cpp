@@ -192,6 +192,9 @@ LRESULT TForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_ACTIVATE:
       return OnActivate(wParam, lParam);
+    case WM_ACTIVATEAPP:
+      if (Application->OnActivateApp) Application->OnActivateApp(wParam != 0);
+      break;
     case WM_DPICHANGED:
       if (!followDpi_) break;
       dpiLayout_.Apply(LOWORD(wParam), dpiRule_);

@@ -188,6 +188,8 @@ class TApplication : public TComponent {
   void SetMessageBoxHook(TMessageBoxHook hook) { messageBoxHook_ = std::move(hook); }
 
   TMessageEvent OnMessage;
+  // The program's windows left the front (false) or came to it (true): WM_ACTIVATEAPP.
+  std::function<void(bool active)> OnActivateApp;
 
   // Around every callback from the system (GuardedCall): frees wait for the outermost.
   void EnterCallback() noexcept { ++callbackDepth_; }
