@@ -73,7 +73,7 @@ TFullScreenWatch::TFullScreenWatch(TComponent* AOwner)
     // While one of the program's windows is in front, nothing else can be full screen before
     // it: the poll rests until they leave the front.
     Application->OnActivateApp = [this](bool active) {
-      if (watching != this || active || !poll_ || poll_->Enabled()) return;
+      if (watching != this || active || poll_->Enabled()) return;
       poll_->SetEnabled(true);
       Poll();
     };
